@@ -1,0 +1,64 @@
+#pragma once
+
+#include "engine/Clock.h"
+#include "engine/JobEvents.h"
+
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <cstddef>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <unordered_set>
+
+namespace kolvane {
+
+class TcopyFile;
+
+// Knows the copy jobs that are running, so the program's end can ask them to stop. Thread-safe.
+class JobRegistry {
+public:
+    // Asks every running job to stop and waits up to `grace` for them to end.
+    // Returns whether all of them ended in time.
+    bool StopAll(std::chrono::milliseconds grace);
+    // Waits up to `timeout` for every running job to end.
+    bool WaitIdle(std::chrono::milliseconds timeout);
+    std::size_t RunningCount() const;
+
+private:
+    friend class TcopyFile;
+    void Add(TcopyFile* job);
+    void Remove(TcopyFile* job);
+
+    mutable std::mutex mutex_;
+    std::condition_variable idle_;
+    std::unordered_set<TcopyFile*> running_;
+};
+
+// One copy job: copies a source file or tree into a destination directory on a worker thread of
+// its own, reporting every entry it attempts and then its completion line to onProgress.
+// Construction starts the worker, which waits for SetPaths; the job frees itself when done, so
+// the creator must not touch it after SetPaths.
+class TcopyFile {
+public:
+    TcopyFile(std::string jobName, std::shared_ptr<JobRegistry> registry,
+              std::shared_ptr<const Clock> clock);
+
+    // Set by the creator before SetPaths; may stay empty.
+    std::shared_ptr<JobEventSink> onProgress;
+
+    // Trims and hands over the paths (UI thread, once). Blank paths end the job without copying.
+    void SetPaths(const std::string& source, const std::string& destination);
+
+private:
+    ~TcopyFile();
+    friend class JobRegistry;
+    void RequestStop();
+    void Body();
+
+    struct Shared;
+    std::unique_ptr<Shared> state_;
+};
+
+} // namespace kolvane

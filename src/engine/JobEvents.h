@@ -1,0 +1,52 @@
+#pragma once
+
+#include <condition_variable>
+#include <cstddef>
+#include <functional>
+#include <mutex>
+#include <string>
+#include <vector>
+
+namespace kolvane {
+
+// What a copy job reports. The log line is complete and stamped with the time the worker issued it.
+struct JobEvent {
+    enum class Kind { Progress, Failure, Completion };
+    Kind kind = Kind::Progress;
+    std::string jobName;
+    std::string logLine;
+    int total = 0; // Progress only
+    int index = 0; // Progress only, 1-based
+};
+
+// Receives a job's events, in the order the job issued them. Post is called on the job's worker
+// thread.
+class JobEventSink {
+public:
+    virtual ~JobEventSink() = default;
+    virtual void Post(JobEvent event) = 0;
+};
+
+// Events cross from the workers to the owner's thread through this queue. The wake function is
+// called on a worker thread when events arrive and no wake is pending; the owner then takes the
+// whole batch with Drain on its own thread, which makes the next arrival wake it again.
+// A full queue holds its workers back until the owner drains it; after Close every event is dropped.
+class JobEventQueue final : public JobEventSink {
+public:
+    explicit JobEventQueue(std::function<void()> wake, std::size_t capacity = 20000);
+
+    void Post(JobEvent event) override;
+    std::vector<JobEvent> Drain();
+    void Close();
+
+private:
+    std::mutex mutex_;
+    std::condition_variable drained_;
+    std::function<void()> wake_;
+    std::vector<JobEvent> pending_;
+    std::size_t capacity_;
+    bool wakePending_ = false;
+    bool closed_ = false;
+};
+
+} // namespace kolvane

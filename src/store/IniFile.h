@@ -1,0 +1,65 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+namespace kolvane {
+
+struct IniDocument;
+
+// Raised when the settings file cannot be written; the message names the file's full path.
+class WriteError : public std::runtime_error {
+public:
+    explicit WriteError(const std::string& path);
+};
+
+// The settings file defaultSet.ini: sections of key=value lines. Every write reaches the file
+// before it returns (atomically, under a lock shared by all instances of the program), and every
+// read sees every earlier write, from this object, another object or another process.
+class TIniFile {
+public:
+    // Remembers the path; touches neither the file nor its directory.
+    explicit TIniFile(std::string path);
+    ~TIniFile();
+    TIniFile(const TIniFile&) = delete;
+    TIniFile& operator=(const TIniFile&) = delete;
+
+    const std::string& path() const { return path_; }
+
+    std::string GetEntry(const std::string& section, const std::string& key,
+                         const std::string& fallback) const;
+    std::int32_t GetNumber(const std::string& section, const std::string& key,
+                           std::int32_t fallback) const;
+    bool GetFlag(const std::string& section, const std::string& key, bool fallback) const;
+    // Empties the list, then appends every section name of the file in file order.
+    void ListSections(std::vector<std::string>& names) const;
+
+    void PutEntry(const std::string& section, const std::string& key, const std::string& value);
+    void PutNumber(const std::string& section, const std::string& key, std::int32_t value);
+    void PutFlag(const std::string& section, const std::string& key, bool value);
+    // Erasing a section that does not exist succeeds and changes nothing.
+    void DropSection(const std::string& section);
+
+    // Writes hold nothing back, so flushing only lets go of the parsed copy.
+    void FlushFile();
+
+private:
+    struct Identity {
+        std::uint64_t device = 0, inode = 0;
+        std::int64_t size = -1, mtimeSec = 0, mtimeNsec = 0;
+        bool exists = false;
+        bool operator==(const Identity&) const = default;
+    };
+
+    const IniDocument& Current() const;
+    template <typename Change> void Write(Change&& change);
+
+    std::string path_;
+    mutable std::unique_ptr<IniDocument> cache_;
+    mutable Identity cachedIdentity_;
+};
+
+} // namespace kolvane
