@@ -30,7 +30,8 @@ public:
 // Events cross from the workers to the owner's thread through this queue. The wake function is
 // called on a worker thread when events arrive and no wake is pending; the owner then takes the
 // whole batch with Drain on its own thread, which makes the next arrival wake it again.
-// A full queue holds its workers back until the owner drains it; after Close every event is dropped.
+// A full queue holds its workers back until the owner drains it; after Close every event is
+// dropped.
 class JobEventQueue final : public JobEventSink {
 public:
     explicit JobEventQueue(std::function<void()> wake, std::size_t capacity = 20000);

@@ -59,6 +59,8 @@ std::int32_t IntegerOr(std::string_view text, std::int32_t fallback) {
     return ParseInteger(text).value_or(fallback);
 }
 
-std::string IntegerText(std::int32_t value) { return std::to_string(value); }
+std::string IntegerText(std::int32_t value) {
+    return std::to_string(value);
+}
 
 } // namespace kolvane
