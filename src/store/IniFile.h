@@ -16,6 +16,24 @@ public:
     explicit WriteError(const std::string& path);
 };
 
+// The settings file as it stood at one moment. Reads through it make no system call, so a
+// reader that takes many values at once (the task table) parses the file once and sees one
+// consistent state.
+class IniSnapshot {
+public:
+    std::string GetEntry(const std::string& section, const std::string& key,
+                         const std::string& fallback) const;
+    std::int32_t GetNumber(const std::string& section, const std::string& key,
+                           std::int32_t fallback) const;
+    bool GetFlag(const std::string& section, const std::string& key, bool fallback) const;
+    void ListSections(std::vector<std::string>& names) const;
+
+private:
+    friend class TIniFile;
+    explicit IniSnapshot(std::shared_ptr<const IniDocument> document);
+    std::shared_ptr<const IniDocument> document_;
+};
+
 // The settings file defaultSet.ini: sections of key=value lines. Every write reaches the file
 // before it returns (atomically, under a lock shared by all instances of the program), and every
 // read sees every earlier write, from this object, another object or another process.
@@ -28,6 +46,9 @@ public:
     TIniFile& operator=(const TIniFile&) = delete;
 
     const std::string& path() const { return path_; }
+
+    // The file's current content; revalidated by one stat and parsed again only when it changed.
+    IniSnapshot Snapshot() const;
 
     std::string GetEntry(const std::string& section, const std::string& key,
                          const std::string& fallback) const;
@@ -54,11 +75,14 @@ private:
         bool operator==(const Identity&) const = default;
     };
 
-    const IniDocument& Current() const;
+    static Identity IdentityOf(const std::string& path);
+    std::shared_ptr<const IniDocument> Current() const;
+    std::shared_ptr<const IniDocument> ReadFile() const;
     template <typename Change> void Write(Change&& change);
+    void Replace(const std::string& content, std::uint32_t mode, bool fileExists);
 
     std::string path_;
-    mutable std::unique_ptr<IniDocument> cache_;
+    mutable std::shared_ptr<const IniDocument> cache_;
     mutable Identity cachedIdentity_;
 };
 
