@@ -1,0 +1,329 @@
+#include "ui/TnewTaskForm.h"
+
+#include "store/IniFile.h"
+#include "store/TaskTable.h"
+#include "ui/DialogFonts.h"
+#include "ui/IntervalSpinBox.h"
+#include "ui/MessageBoxes.h"
+#include "ui/PageListDelegate.h"
+
+#include <QCheckBox>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPointer>
+#include <QPushButton>
+#include <QSignalBlocker>
+#include <QSplitter>
+#include <QStackedWidget>
+#include <QTimeEdit>
+#include <QVBoxLayout>
+
+namespace kolvane::ui {
+namespace {
+
+constexpr int kClientWidth = 575;
+constexpr int kClientHeight = 372;
+constexpr int kPageListWidth = 193;
+constexpr int kSplitterWidth = 3;
+constexpr int kButtonBarHeight = 41;
+constexpr int kEditHeight = 21;
+constexpr int kLabelGap = 3;
+constexpr int kCheckBoxHeight = 17;
+
+QString BasePageCaption() {
+    return QStringLiteral("基本设置");
+}
+QString DirPageCaption() {
+    return QStringLiteral("选择目录或文件");
+}
+QString SchedulePageCaption() {
+    return QStringLiteral("调度设置");
+}
+
+// A page panel: its controls sit at fixed places, as on the other pages.
+QWidget* NewPage(const QString& objectName) {
+    auto* page = new QWidget;
+    page->setObjectName(objectName);
+    return page;
+}
+
+QPushButton* NewButton(QWidget* parent, const QString& objectName, const QString& caption,
+                       int left) {
+    auto* button = new QPushButton(caption, parent);
+    button->setObjectName(objectName);
+    button->setGeometry(left, 8, 75, 25);
+    // Neither button is the default, so Enter does nothing dialog-wide.
+    button->setAutoDefault(false);
+    return button;
+}
+
+void RunEditor(QWidget* over, const std::string& settingsPath, const EditorStart& start) {
+    // The main window may be torn down while the dialog runs; the pointer then goes null.
+    QPointer<TnewTaskForm> form = new TnewTaskForm(settingsPath, start, over);
+    form->exec();
+    delete form;
+}
+
+} // namespace
+
+void OpenNewTaskEditor(QWidget* over, const std::string& settingsPath) {
+    RunEditor(over, settingsPath, StartNewTask());
+}
+
+void OpenEditTaskEditor(QWidget* over, const std::string& settingsPath, const TaskRow& row) {
+    RunEditor(over, settingsPath, StartEditTask(row));
+}
+
+void OpenCloneTaskEditor(QWidget* over, const std::string& settingsPath, const TaskRow& row) {
+    RunEditor(over, settingsPath, StartCloneTask(row));
+}
+
+TnewTaskForm::TnewTaskForm(const std::string& settingsPath, const EditorStart& start, QWidget* over)
+    : QDialog(over, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                        Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint) {
+    setObjectName(QStringLiteral("newTaskForm"));
+    setFont(TahomaFont());
+    setFixedSize(kClientWidth, kClientHeight);
+    buildLayout();
+    FormCreate(settingsPath);
+    showFields(start.fields);
+    isEdit = start.isEdit;
+    oldTaskName = start.oldTaskName;
+    setWindowTitle(isEdit ? QString::fromStdString(oldTaskName) : QStringLiteral("新任务"));
+}
+
+TnewTaskForm::~TnewTaskForm() = default;
+
+void TnewTaskForm::FormCreate(const std::string& settingsPath) {
+    const QSignalBlocker blocker(lbxMain);
+    lbxMain->addItem(
+        new QListWidgetItem(QIcon(QStringLiteral(":/editor/page-base.svg")), BasePageCaption()));
+    lbxMain->addItem(
+        new QListWidgetItem(QIcon(QStringLiteral(":/editor/page-dir.svg")), DirPageCaption()));
+    lbxMain->addItem(new QListWidgetItem(QIcon(QStringLiteral(":/editor/page-schedule.svg")),
+                                         SchedulePageCaption()));
+    taskIni = std::make_unique<TIniFile>(settingsPath);
+    lbxMain->setCurrentRow(0);
+    showPage(EditorPage::Base);
+}
+
+void TnewTaskForm::buildLayout() {
+    auto* splitter = new QSplitter(Qt::Horizontal, this);
+    splitter->setObjectName(QStringLiteral("Splitter1"));
+    splitter->setHandleWidth(kSplitterWidth);
+    splitter->setChildrenCollapsible(false);
+    splitter->addWidget(buildPageList());
+    splitter->addWidget(buildRightPane());
+    splitter->setSizes({kPageListWidth, kClientWidth - kPageListWidth - kSplitterWidth});
+    splitter->setStretchFactor(1, 1);
+
+    auto* layout = new QHBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(splitter);
+}
+
+QWidget* TnewTaskForm::buildPageList() {
+    auto* panelLeft = new QWidget;
+    panelLeft->setObjectName(QStringLiteral("PanelLeft"));
+    lbxMain = new QListWidget(panelLeft);
+    lbxMain->setObjectName(QStringLiteral("lbxMain"));
+    lbxMain->setFrameShape(QFrame::NoFrame);
+    lbxMain->setItemDelegate(new PageListDelegate(lbxMain));
+    lbxMain->setIconSize(QSize(16, 16));
+    lbxMain->setUniformItemSizes(true);
+    connect(lbxMain, &QListWidget::currentRowChanged, this, &TnewTaskForm::lbxMainClick);
+    connect(lbxMain, &QListWidget::itemClicked, this, &TnewTaskForm::lbxMainClick);
+
+    auto* layout = new QVBoxLayout(panelLeft);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(lbxMain);
+    return panelLeft;
+}
+
+QWidget* TnewTaskForm::buildRightPane() {
+    auto* panelRight = new QWidget;
+    panelRight->setObjectName(QStringLiteral("PanelRigth"));
+    pages = new QStackedWidget(panelRight);
+    pages->addWidget(buildBasePage());
+    pages->addWidget(buildDirPage());
+    pages->addWidget(buildSchedulePage());
+
+    auto* panelButton = new QWidget(panelRight);
+    panelButton->setObjectName(QStringLiteral("PanelButton"));
+    panelButton->setFixedHeight(kButtonBarHeight);
+    Button1 = NewButton(panelButton, QStringLiteral("Button1"), QStringLiteral("保存"), 104);
+    Button2 = NewButton(panelButton, QStringLiteral("Button2"), QStringLiteral("关闭"), 224);
+    connect(Button1, &QPushButton::clicked, this, &TnewTaskForm::Button1Click);
+    connect(Button2, &QPushButton::clicked, this, &TnewTaskForm::reject);
+
+    auto* layout = new QVBoxLayout(panelRight);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    layout->addWidget(pages, 1);
+    layout->addWidget(panelButton);
+    return panelRight;
+}
+
+QWidget* TnewTaskForm::buildBasePage() {
+    PanelBase = NewPage(QStringLiteral("PanelBase"));
+    le_taskname = addLabelledEdit(PanelBase, QStringLiteral("le_taskname"),
+                                  QStringLiteral("任务名称："), 51, 78, 249);
+    return PanelBase;
+}
+
+QWidget* TnewTaskForm::buildDirPage() {
+    PanelDir = NewPage(QStringLiteral("PanelDir"));
+    le_Source = addLabelledEdit(PanelDir, QStringLiteral("le_Source"),
+                                QStringLiteral("源目录（文件）："), 32, 59, 313);
+    le_Dest = addLabelledEdit(PanelDir, QStringLiteral("le_Dest"), QStringLiteral("目的目录："), 32,
+                              120, 313);
+    cbx_autochildDir = new QCheckBox(QStringLiteral("自动创建以当前时间命名的子目录"), PanelDir);
+    cbx_autochildDir->setObjectName(QStringLiteral("cbx_autochildDir"));
+    cbx_autochildDir->setGeometry(152, 142, 193, kCheckBoxHeight);
+    return PanelDir;
+}
+
+QWidget* TnewTaskForm::buildSchedulePage() {
+    PanelDD = NewPage(QStringLiteral("PanelDD"));
+    // The time picker and the spin box are made after their captions, so they lie on top of the
+    // blank stretches left in the captions for them.
+    Label1 = new QLabel(QStringLiteral("每天") + QString(32, QLatin1Char(' ')) +
+                            QStringLiteral("执行备份任务"),
+                        PanelDD);
+    Label1->setObjectName(QStringLiteral("Label1"));
+    Label1->move(24, 59);
+    Label1->adjustSize();
+    DTPtime = new QTimeEdit(PanelDD);
+    DTPtime->setObjectName(QStringLiteral("DTPtime"));
+    DTPtime->setDisplayFormat(QStringLiteral("HH:mm:ss"));
+    DTPtime->setGeometry(51, 56, 89, kEditHeight);
+
+    cbx_delayM = new QCheckBox(QStringLiteral("每隔") + QString(23, QLatin1Char(' ')) +
+                                   QStringLiteral("分钟执行一次备份"),
+                               PanelDD);
+    cbx_delayM->setObjectName(QStringLiteral("cbx_delayM"));
+    cbx_delayM->setGeometry(24, 97, 206, kCheckBoxHeight);
+    se_delayM = new IntervalSpinBox(PanelDD);
+    se_delayM->setObjectName(QStringLiteral("se_delayM"));
+    se_delayM->setGeometry(70, 96, 61, 22);
+    return PanelDD;
+}
+
+QLineEdit* TnewTaskForm::addLabelledEdit(QWidget* page, const QString& objectName,
+                                         const QString& label, int left, int top, int width) {
+    auto* edit = new QLineEdit(page);
+    edit->setObjectName(objectName);
+    edit->setGeometry(left, top, width, kEditHeight);
+    auto* caption = new QLabel(label, page);
+    caption->setObjectName(objectName + QStringLiteral("Label"));
+    caption->setBuddy(edit);
+    caption->adjustSize();
+    caption->move(left, top - kLabelGap - caption->height());
+    return edit;
+}
+
+void TnewTaskForm::showFields(const TaskFields& fields) {
+    le_taskname->setText(QString::fromStdString(fields.name));
+    le_Source->setText(QString::fromStdString(fields.source));
+    le_Dest->setText(QString::fromStdString(fields.dest));
+    cbx_autochildDir->setChecked(fields.autoChildDir);
+    DTPtime->setTime(QTime::fromMSecsSinceStartOfDay(fields.timeOfDay * 1000));
+    cbx_delayM->setChecked(fields.useInterval);
+    se_delayM->setValue(fields.interval);
+}
+
+TaskFields TnewTaskForm::enteredFields() const {
+    TaskFields fields;
+    fields.name = le_taskname->text().toStdString();
+    fields.source = le_Source->text().toStdString();
+    fields.dest = le_Dest->text().toStdString();
+    fields.autoChildDir = cbx_autochildDir->isChecked();
+    fields.timeOfDay = DTPtime->time().msecsSinceStartOfDay() / 1000;
+    fields.useInterval = cbx_delayM->isChecked();
+    fields.interval = se_delayM->settledValue();
+    return fields;
+}
+
+void TnewTaskForm::lbxMainClick() {
+    const QListWidgetItem* entry = lbxMain->currentItem();
+    if (!entry || !entry->isSelected())
+        return;
+    const QString caption = entry->text();
+    if (caption == BasePageCaption()) {
+        showPage(EditorPage::Base);
+        le_taskname->setFocus();
+    } else if (caption == DirPageCaption()) {
+        showPage(EditorPage::Dir);
+        le_Source->setFocus();
+    } else if (caption == SchedulePageCaption()) {
+        showPage(EditorPage::Schedule);
+    }
+}
+
+void TnewTaskForm::showPage(EditorPage page) {
+    pages->setCurrentIndex(static_cast<int>(page));
+}
+
+QWidget* TnewTaskForm::fieldWidget(EditorField field) const {
+    switch (field) {
+    case EditorField::TaskName:
+        return le_taskname;
+    case EditorField::Source:
+        return le_Source;
+    case EditorField::Dest:
+        return le_Dest;
+    }
+    return le_taskname;
+}
+
+bool TnewTaskForm::SaveTask() {
+    const TaskFields fields = enteredFields();
+    if (const auto problem = CheckTaskFields(fields)) {
+        showPage(problem->page);
+        {
+            const QSignalBlocker blocker(lbxMain);
+            lbxMain->setCurrentRow(static_cast<int>(problem->page));
+        }
+        ShowInfo(this, QString::fromStdString(problem->message));
+        fieldWidget(problem->field)->setFocus();
+        return false;
+    }
+    // Plain calls with no event processing in between, so no scheduler tick can fall between the
+    // erase of a rename and the writes that follow.
+    WriteTask(*taskIni, fields, isEdit, oldTaskName);
+    return true;
+}
+
+void TnewTaskForm::Button1Click() {
+    try {
+        if (SaveTask())
+            accept();
+    } catch (const std::exception& error) {
+        // The dialog stays open; the writes made before the failure stay in the file.
+        ShowErrorBox(this, QString::fromStdString(error.what()));
+    }
+}
+
+void TnewTaskForm::done(int result) {
+    taskIni.reset();
+    QDialog::done(result);
+}
+
+void TnewTaskForm::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    le_taskname->setFocus();
+}
+
+void TnewTaskForm::keyPressEvent(QKeyEvent* event) {
+    // Neither button is a cancel button: Escape must not close the dialog.
+    if (event->key() == Qt::Key_Escape) {
+        QWidget::keyPressEvent(event);
+        return;
+    }
+    QDialog::keyPressEvent(event);
+}
+
+} // namespace kolvane::ui

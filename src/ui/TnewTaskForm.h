@@ -1,0 +1,93 @@
+#pragma once
+
+#include "store/TaskEditing.h"
+
+#include <QDialog>
+#include <memory>
+#include <string>
+
+class QCheckBox;
+class QLabel;
+class QLineEdit;
+class QListWidget;
+class QPushButton;
+class QStackedWidget;
+class QTimeEdit;
+class QWidget;
+
+namespace kolvane {
+class TIniFile;
+struct TaskRow;
+} // namespace kolvane
+
+namespace kolvane::ui {
+
+class IntervalSpinBox;
+
+// Each opener shows the task editor modally over `over` and returns when it has closed.
+// Cell texts that do not parse raise std::runtime_error before anything is shown.
+void OpenNewTaskEditor(QWidget* over, const std::string& settingsPath);
+void OpenEditTaskEditor(QWidget* over, const std::string& settingsPath,
+                        const kolvane::TaskRow& row);
+void OpenCloneTaskEditor(QWidget* over, const std::string& settingsPath,
+                         const kolvane::TaskRow& row);
+
+// The three-page task editor. It writes through a settings object of its own, which lives from
+// construction until the dialog closes.
+class TnewTaskForm : public QDialog {
+    Q_OBJECT
+public:
+    TnewTaskForm(const std::string& settingsPath, const EditorStart& start,
+                 QWidget* over = nullptr);
+    ~TnewTaskForm() override;
+
+    // Checks the fields and writes the task; false (with a message shown) when a field is empty.
+    bool SaveTask();
+
+    bool hasSettingsFile() const { return taskIni != nullptr; }
+
+    void done(int result) override;
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+
+private:
+    void FormCreate(const std::string& settingsPath);
+    void buildLayout();
+    QWidget* buildPageList();
+    QWidget* buildRightPane();
+    QWidget* buildBasePage();
+    QWidget* buildDirPage();
+    QWidget* buildSchedulePage();
+    QLineEdit* addLabelledEdit(QWidget* page, const QString& objectName, const QString& label,
+                               int left, int top, int width);
+    void showFields(const TaskFields& fields);
+    TaskFields enteredFields() const;
+    void lbxMainClick();
+    void showPage(EditorPage page);
+    QWidget* fieldWidget(EditorField field) const;
+    void Button1Click();
+
+    std::unique_ptr<TIniFile> taskIni;
+    bool isEdit = false;
+    std::string oldTaskName;
+
+    QListWidget* lbxMain = nullptr;
+    QStackedWidget* pages = nullptr;
+    QWidget* PanelBase = nullptr;
+    QWidget* PanelDir = nullptr;
+    QWidget* PanelDD = nullptr;
+    QLineEdit* le_taskname = nullptr;
+    QLineEdit* le_Source = nullptr;
+    QLineEdit* le_Dest = nullptr;
+    QCheckBox* cbx_autochildDir = nullptr;
+    QLabel* Label1 = nullptr;
+    QTimeEdit* DTPtime = nullptr;
+    QCheckBox* cbx_delayM = nullptr;
+    IntervalSpinBox* se_delayM = nullptr;
+    QPushButton* Button1 = nullptr;
+    QPushButton* Button2 = nullptr;
+};
+
+} // namespace kolvane::ui

@@ -1,0 +1,56 @@
+#include "ui/TrayIcon.h"
+
+#include <QEvent>
+#include <QMainWindow>
+#include <QTimer>
+#include <QWindowStateChangeEvent>
+
+namespace kolvane::ui {
+
+TrayIcon::TrayIcon(QMainWindow* mainWindow, TrayAvailability trayAvailable)
+    : QObject(mainWindow), mainWindow_(mainWindow), icon_(new QSystemTrayIcon(this)),
+      trayAvailable_(std::move(trayAvailable)) {
+    icon_->setToolTip(QStringLiteral("Kolvane"));
+    connect(icon_, &QSystemTrayIcon::activated, this, &TrayIcon::TrayIconMsg);
+    mainWindow_->installEventFilter(this);
+}
+
+bool TrayIcon::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == mainWindow_ && event->type() == QEvent::WindowStateChange && !inTray_ &&
+        mainWindow_->isMinimized() && trayAvailable_()) {
+        const Qt::WindowStates before = static_cast<QWindowStateChangeEvent*>(event)->oldState();
+        // Hiding inside the state change would fight the window manager's own minimise handling.
+        QTimer::singleShot(0, this, [this, before] { hideIntoTray(before); });
+    }
+    return QObject::eventFilter(watched, event);
+}
+
+void TrayIcon::hideIntoTray(Qt::WindowStates stateBefore) {
+    if (inTray_ || !mainWindow_->isMinimized())
+        return;
+    stateBeforeTray_ = stateBefore & ~Qt::WindowMinimized;
+    geometryBeforeTray_ = mainWindow_->normalGeometry();
+    mainWindow_->hide();
+    mainWindow_->setWindowState(stateBeforeTray_);
+    icon_->setIcon(mainWindow_->windowIcon());
+    icon_->show();
+    inTray_ = true;
+}
+
+void TrayIcon::TrayIconMsg(QSystemTrayIcon::ActivationReason reason) {
+    // Single clicks, the context button and the middle button do nothing; there is no menu.
+    if (reason == QSystemTrayIcon::DoubleClick && inTray_)
+        restoreFromTray();
+}
+
+void TrayIcon::restoreFromTray() {
+    if (!stateBeforeTray_.testAnyFlags(Qt::WindowMaximized | Qt::WindowFullScreen))
+        mainWindow_->setGeometry(geometryBeforeTray_);
+    mainWindow_->show();
+    mainWindow_->raise();
+    mainWindow_->activateWindow();
+    icon_->hide();
+    inTray_ = false;
+}
+
+} // namespace kolvane::ui

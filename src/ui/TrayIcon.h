@@ -1,0 +1,43 @@
+#pragma once
+
+#include <QObject>
+#include <QRect>
+#include <QSystemTrayIcon>
+#include <functional>
+
+class QMainWindow;
+
+namespace kolvane::ui {
+
+// Minimising the main window hides it into an icon in the notification area; a double click on
+// the icon brings the window back at its former place and size and removes the icon. Where there
+// is no notification area the window minimises as usual, so it can never be lost. The icon is a
+// child of this object, which is a child of the window, so it goes when the window is destroyed.
+class TrayIcon : public QObject {
+    Q_OBJECT
+public:
+    using TrayAvailability = std::function<bool()>;
+
+    explicit TrayIcon(QMainWindow* mainWindow,
+                      TrayAvailability trayAvailable = &QSystemTrayIcon::isSystemTrayAvailable);
+
+    QSystemTrayIcon* systemTrayIcon() const { return icon_; }
+    bool isInTray() const { return inTray_; }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void hideIntoTray(Qt::WindowStates stateBefore);
+    void TrayIconMsg(QSystemTrayIcon::ActivationReason reason);
+    void restoreFromTray();
+
+    QMainWindow* mainWindow_;
+    QSystemTrayIcon* icon_;
+    TrayAvailability trayAvailable_;
+    Qt::WindowStates stateBeforeTray_;
+    QRect geometryBeforeTray_;
+    bool inTray_ = false;
+};
+
+} // namespace kolvane::ui
