@@ -46,6 +46,8 @@ private:
     std::function<void()> wake_;
     std::vector<JobEvent> pending_;
     std::size_t capacity_;
+    // Wake calls under way outside the lock; Close waits for them to return.
+    std::size_t wakesInFlight_ = 0;
     bool wakePending_ = false;
     bool closed_ = false;
 };

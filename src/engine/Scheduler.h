@@ -32,8 +32,9 @@ public:
     static int MillisecondsToNextTick(const LocalDateTime& now);
 
 private:
-    void ExamineSecond(int secondOfDay);
+    void ExamineSecond(int secondOfDay, int rowCount);
     bool IsDue(int row, int secondOfDay);
+    void ReportBadTime(int row, const std::string& time);
 
     const TaskTable& table_;
     std::shared_ptr<const Clock> clock_;

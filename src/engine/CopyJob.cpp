@@ -1,0 +1,245 @@
+#include "engine/CopyJob.h"
+
+#include "engine/FileList.h"
+#include "engine/FileSystem.h"
+#include "engine/Paths.h"
+
+#include <fcntl.h>
+#include <system_error>
+#include <thread>
+#include <utility>
+
+namespace kolvane {
+namespace {
+
+std::string WithSeparator(std::string path) {
+    if (!path.ends_with('/'))
+        path += '/';
+    return path;
+}
+
+std::string Reason(int error) {
+    return std::generic_category().message(error);
+}
+
+} // namespace
+
+bool JobRegistry::StopAll(std::chrono::milliseconds grace) {
+    std::unique_lock lock(mutex_);
+    for (TcopyFile* job : running_)
+        job->RequestStop();
+    return idle_.wait_for(lock, grace, [this] { return running_.empty(); });
+}
+
+bool JobRegistry::WaitIdle(std::chrono::milliseconds timeout) {
+    std::unique_lock lock(mutex_);
+    return idle_.wait_for(lock, timeout, [this] { return running_.empty(); });
+}
+
+std::size_t JobRegistry::RunningCount() const {
+    std::lock_guard lock(mutex_);
+    return running_.size();
+}
+
+void JobRegistry::Add(TcopyFile* job) {
+    std::lock_guard lock(mutex_);
+    running_.insert(job);
+}
+
+void JobRegistry::Remove(TcopyFile* job) {
+    std::lock_guard lock(mutex_);
+    running_.erase(job);
+    if (running_.empty())
+        idle_.notify_all();
+}
+
+// What the creator hands over and the worker works on. The paths are written before `ready` is
+// raised and read only after it is seen.
+struct TcopyFile::Shared {
+    Shared(std::string name, std::shared_ptr<JobRegistry> jobs, std::shared_ptr<const Clock> time)
+        : jobName(std::move(name)), registry(std::move(jobs)), clock(std::move(time)) {}
+
+    // Both the worker and SetPaths hold the job, so it lives until the later of them lets go.
+    bool LetGo() { return holders.fetch_sub(1, std::memory_order_acq_rel) == 1; }
+
+    // Returns whether the job goes on: paths handed over, or found unusable.
+    bool WaitForHandOver() {
+        std::unique_lock lock(mutex);
+        handedOver.wait(lock, [this] {
+            return ready.load(std::memory_order_acquire) || pathsUnusable || stopRequested.load();
+        });
+        return !stopRequested.load();
+    }
+
+    void BuildFileList(const std::string& dir, const std::string& dest) {
+        if (dir.empty() || dest.empty())
+            return;
+        destinationRoot = WithSeparator(dest);
+        if (filesystem::IsExistingFile(dir)) {
+            singleFile = true;
+            sourceRoot = ExtractFilePath(dir);
+            fileList.Add(FileList::Kind::File, ExtractFileName(dir));
+            return;
+        }
+        sourceRoot = baseDir;
+        // A source without its trailing separator makes every relative path begin with one.
+        std::string relative = dir.ends_with('/') ? "" : "/";
+        filesystem::DirectoryListing top(AT_FDCWD, dir.c_str(), true);
+        if (top)
+            ListDirectory(top, relative);
+    }
+
+    // Depth first, in the order the file system lists the names. Links inside the tree are
+    // entries of their own and never descended into, so the walk cannot loop or leave the tree.
+    void ListDirectory(filesystem::DirectoryListing& listing, std::string& relative) {
+        const std::size_t base = relative.size();
+        while (auto entry = listing.Next()) {
+            if (stopRequested.load(std::memory_order_relaxed))
+                break;
+            relative.resize(base);
+            relative += entry->name;
+            switch (entry->type) {
+            case filesystem::EntryType::File:
+                fileList.Add(FileList::Kind::File, relative);
+                break;
+            case filesystem::EntryType::Link:
+                fileList.Add(FileList::Kind::Link, relative);
+                break;
+            case filesystem::EntryType::Directory: {
+                relative += '/';
+                filesystem::DirectoryListing inner(listing.descriptor(), entry->name.data(), false);
+                if (inner)
+                    ListDirectory(inner, relative);
+                break;
+            }
+            case filesystem::EntryType::Other: // pipes, sockets and devices hold no data to keep
+                break;
+            }
+        }
+        relative.resize(base);
+    }
+
+    // Returns false when the job was stopped on the way.
+    bool CopyEntries(JobEventSink* sink) {
+        const int total = static_cast<int>(fileList.size());
+        int index = 0;
+        std::string source, destination;
+        return fileList.ForEach([&](FileList::Kind kind, std::string_view relative) {
+            if (stopRequested.load())
+                return false;
+            source.assign(sourceRoot).append(relative);
+            destination.assign(destinationRoot).append(relative);
+            MakeDirectoryPath(std::string(ExtractFilePath(destination)));
+            const int error = kind == FileList::Kind::Link
+                                  ? filesystem::CopyLinkAtomically(source, destination)
+                                  : filesystem::CopyFileAtomically(source, destination, singleFile,
+                                                                   stopRequested);
+            if (stopRequested.load())
+                return false;
+            ++index;
+            Report(sink, {JobEvent::Kind::Progress, jobName, Stamp() + source, total, index});
+            if (error != 0)
+                Report(sink, {JobEvent::Kind::Failure, jobName,
+                              Stamp() + "复制失败：" + source + "（" + Reason(error) + "）"});
+            return true;
+        });
+    }
+
+    void ReportCompletion(JobEventSink* sink) {
+        Report(sink,
+               {JobEvent::Kind::Completion, jobName, Stamp() + "任务\"" + jobName + "\"执行完毕"});
+    }
+
+    std::string Stamp() const { return FormatTimeStamp(clock->Now()) + "："; }
+
+    // A stopped job reports nothing more.
+    void Report(JobEventSink* sink, JobEvent event) {
+        if (sink && !stopRequested.load())
+            sink->Post(std::move(event));
+    }
+
+    const std::string jobName;
+    const std::shared_ptr<JobRegistry> registry;
+    const std::shared_ptr<const Clock> clock;
+
+    std::mutex mutex;
+    std::condition_variable handedOver;
+    std::atomic<bool> ready{false};
+    bool pathsUnusable = false; // guarded by mutex
+    std::atomic<bool> stopRequested{false};
+    std::atomic<int> holders{2};
+
+    std::string baseDir, srcPath, destPath;
+    std::string sourceRoot, destinationRoot;
+    bool singleFile = false; // the named source is followed even when it is a link
+    FileList fileList;
+};
+
+TcopyFile::TcopyFile(std::string jobName, std::shared_ptr<JobRegistry> registry,
+                     std::shared_ptr<const Clock> clock)
+    : state_(std::make_unique<Shared>(std::move(jobName), std::move(registry), std::move(clock))) {
+    state_->registry->Add(this);
+    try {
+        std::thread([this] {
+            try {
+                Body();
+            } catch (...) {
+                // An error inside the worker ends the job quietly; nothing reaches the user.
+            }
+            state_->registry->Remove(this);
+            if (state_->LetGo())
+                delete this;
+        }).detach();
+    } catch (...) {
+        state_->registry->Remove(this);
+        throw;
+    }
+}
+
+TcopyFile::~TcopyFile() = default;
+
+void TcopyFile::SetPaths(const std::string& source, const std::string& destination) {
+    std::string from = TrimControl(source);
+    std::string to = TrimControl(destination);
+    {
+        std::lock_guard lock(state_->mutex);
+        if (from.empty() || to.empty()) {
+            state_->pathsUnusable = true;
+        } else {
+            if (ExtractFileExt(from).empty() && !filesystem::IsExistingFile(from)) {
+                from = WithSeparator(std::move(from));
+                to = WithSeparator(std::move(to));
+            }
+            state_->baseDir = from;
+            state_->srcPath = std::move(from);
+            state_->destPath = std::move(to);
+            state_->ready.store(true, std::memory_order_release);
+        }
+    }
+    state_->handedOver.notify_all();
+    if (state_->LetGo())
+        delete this;
+}
+
+void TcopyFile::RequestStop() {
+    {
+        std::lock_guard lock(state_->mutex);
+        state_->stopRequested.store(true);
+    }
+    state_->handedOver.notify_all();
+}
+
+void TcopyFile::Body() {
+    Shared& state = *state_;
+    if (!state.WaitForHandOver())
+        return;
+    JobEventSink* sink = onProgress.get();
+    if (state.ready.load(std::memory_order_acquire)) {
+        state.BuildFileList(state.srcPath, state.destPath);
+        if (!state.CopyEntries(sink))
+            return;
+    }
+    state.ReportCompletion(sink);
+}
+
+} // namespace kolvane

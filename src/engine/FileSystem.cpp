@@ -1,0 +1,276 @@
+#include "engine/FileSystem.h"
+
+#include "engine/Paths.h"
+
+#include <cerrno>
+#include <fcntl.h>
+#include <random>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <utility>
+#include <vector>
+
+namespace kolvane::filesystem {
+namespace {
+
+// Large enough to keep in-kernel copies efficient, small enough that a stop is seen quickly.
+constexpr std::size_t kCopyChunk = 8 << 20;
+constexpr std::size_t kFallbackBuffer = 256 << 10;
+constexpr int kTemporaryNameAttempts = 100;
+
+class Descriptor {
+public:
+    explicit Descriptor(int fd = -1) : fd_(fd) {}
+    ~Descriptor() { Close(); }
+    Descriptor(const Descriptor&) = delete;
+    Descriptor& operator=(const Descriptor&) = delete;
+
+    void Reset(int fd) {
+        Close();
+        fd_ = fd;
+    }
+    int get() const { return fd_; }
+    explicit operator bool() const { return fd_ >= 0; }
+    // Returns 0 or the errno of a failed close (a write error can surface only here).
+    int Close() {
+        if (fd_ < 0)
+            return 0;
+        const int result = ::close(std::exchange(fd_, -1));
+        return result == 0 ? 0 : errno;
+    }
+
+private:
+    int fd_;
+};
+
+std::string TemporaryNameIn(std::string_view directory) {
+    static constexpr char kLetters[] = "abcdefghijklmnopqrstuvwxyz0123456789";
+    thread_local std::mt19937_64 random{std::random_device{}()};
+    std::string name(directory);
+    name += ".kolvane-";
+    for (int i = 0; i < 10; ++i)
+        name += kLetters[random() % (sizeof kLetters - 1)];
+    return name += ".tmp";
+}
+
+// A file under a fresh hidden name beside the destination, removed unless committed.
+class TemporaryFile {
+public:
+    explicit TemporaryFile(std::string_view directory) {
+        for (int attempt = 0; attempt < kTemporaryNameAttempts && !descriptor_; ++attempt) {
+            path_ = TemporaryNameIn(directory);
+            descriptor_.Reset(::open(path_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600));
+            if (!descriptor_ && errno != EEXIST)
+                break;
+        }
+        error_ = descriptor_ ? 0 : errno;
+    }
+    ~TemporaryFile() {
+        descriptor_.Close();
+        if (!committed_ && error_ == 0)
+            ::unlink(path_.c_str());
+    }
+    TemporaryFile(const TemporaryFile&) = delete;
+    TemporaryFile& operator=(const TemporaryFile&) = delete;
+
+    int error() const { return error_; }
+    int descriptor() const { return descriptor_.get(); }
+
+    int CommitAs(const std::string& destination) {
+        if (int error = descriptor_.Close())
+            return error;
+        if (::rename(path_.c_str(), destination.c_str()) != 0)
+            return errno;
+        committed_ = true;
+        return 0;
+    }
+
+private:
+    std::string path_;
+    Descriptor descriptor_;
+    int error_ = 0;
+    bool committed_ = false;
+};
+
+int WriteAll(int fd, const char* data, std::size_t size) {
+    while (size > 0) {
+        const ssize_t written = ::write(fd, data, size);
+        if (written < 0 && errno == EINTR)
+            continue;
+        if (written < 0)
+            return errno;
+        data += written;
+        size -= static_cast<std::size_t>(written);
+    }
+    return 0;
+}
+
+int CopyByReading(int in, int out, const std::atomic<bool>& stop) {
+    std::vector<char> buffer(kFallbackBuffer);
+    for (;;) {
+        if (stop.load(std::memory_order_relaxed))
+            return ECANCELED;
+        const ssize_t count = ::read(in, buffer.data(), buffer.size());
+        if (count < 0 && errno == EINTR)
+            continue;
+        if (count <= 0)
+            return count == 0 ? 0 : errno;
+        if (int error = WriteAll(out, buffer.data(), static_cast<std::size_t>(count)))
+            return error;
+    }
+}
+
+bool CannotCopyInKernel(int error) {
+    return error == EXDEV || error == ENOSYS || error == EOPNOTSUPP || error == EINVAL;
+}
+
+int CopyContent(int in, int out, const std::atomic<bool>& stop) {
+    for (bool first = true;; first = false) {
+        if (stop.load(std::memory_order_relaxed))
+            return ECANCELED;
+        const ssize_t copied = ::copy_file_range(in, nullptr, out, nullptr, kCopyChunk, 0);
+        if (copied > 0)
+            continue;
+        if (copied < 0 && errno == EINTR)
+            continue;
+        // Some file systems report files they generate as empty to in-kernel copies, so an
+        // apparently empty file is confirmed by reading it.
+        if (first && (copied == 0 || CannotCopyInKernel(errno)))
+            return CopyByReading(in, out, stop);
+        return copied == 0 ? 0 : errno;
+    }
+}
+
+// A destination file without any write permission is protected from replacement, whoever runs.
+int RefuseReadOnly(const std::string& destination) {
+    struct stat status {};
+    if (::lstat(destination.c_str(), &status) == 0 && S_ISREG(status.st_mode) &&
+        (status.st_mode & 0222) == 0)
+        return EACCES;
+    return 0;
+}
+
+int CopyAttributes(int out, const struct stat& source) {
+    if (::fchmod(out, source.st_mode & 0777) != 0)
+        return errno;
+    const timespec times[2] = {{0, UTIME_OMIT}, source.st_mtim};
+    return ::futimens(out, times) == 0 ? 0 : errno;
+}
+
+std::optional<std::string> ReadLink(const std::string& path, int& error) {
+    std::string target(256, '\0');
+    for (;;) {
+        const ssize_t length = ::readlink(path.c_str(), target.data(), target.size());
+        if (length < 0) {
+            error = errno;
+            return std::nullopt;
+        }
+        if (static_cast<std::size_t>(length) < target.size()) {
+            target.resize(static_cast<std::size_t>(length));
+            return target;
+        }
+        target.resize(target.size() * 2);
+    }
+}
+
+} // namespace
+
+bool IsExistingFile(const std::string& path) {
+    struct stat status {};
+    return ::stat(path.c_str(), &status) == 0 && !S_ISDIR(status.st_mode);
+}
+
+DirectoryListing::DirectoryListing(int parent, const char* name, bool followLink) {
+    const int flags = O_RDONLY | O_DIRECTORY | O_CLOEXEC | (followLink ? 0 : O_NOFOLLOW);
+    const int fd = ::openat(parent, name, flags);
+    if (fd < 0)
+        return;
+    directory_ = ::fdopendir(fd);
+    if (!directory_)
+        ::close(fd);
+}
+
+DirectoryListing::~DirectoryListing() {
+    if (directory_)
+        ::closedir(directory_);
+}
+
+int DirectoryListing::descriptor() const {
+    return ::dirfd(directory_);
+}
+
+std::optional<DirectoryEntry> DirectoryListing::Next() {
+    while (const dirent* entry = ::readdir(directory_)) {
+        const std::string_view name = entry->d_name;
+        if (name == "." || name == "..")
+            continue;
+        unsigned char type = entry->d_type;
+        if (type == DT_UNKNOWN) {
+            struct stat status {};
+            if (::fstatat(descriptor(), entry->d_name, &status, AT_SYMLINK_NOFOLLOW) != 0)
+                continue;
+            type = IFTODT(status.st_mode);
+        }
+        switch (type) {
+        case DT_REG:
+            return DirectoryEntry{name, EntryType::File};
+        case DT_DIR:
+            return DirectoryEntry{name, EntryType::Directory};
+        case DT_LNK:
+            return DirectoryEntry{name, EntryType::Link};
+        default:
+            return DirectoryEntry{name, EntryType::Other};
+        }
+    }
+    return std::nullopt;
+}
+
+int CopyFileAtomically(const std::string& source, const std::string& destination, bool followSource,
+                       const std::atomic<bool>& stop) {
+    // Non-blocking, so that a pipe met at the source cannot hold the job.
+    const int flags = O_RDONLY | O_CLOEXEC | O_NONBLOCK | (followSource ? 0 : O_NOFOLLOW);
+    Descriptor in(::open(source.c_str(), flags));
+    if (!in)
+        return errno;
+    struct stat status {};
+    if (::fstat(in.get(), &status) != 0)
+        return errno;
+    if (!S_ISREG(status.st_mode))
+        return S_ISDIR(status.st_mode) ? EISDIR : EINVAL;
+    if (int refusal = RefuseReadOnly(destination))
+        return refusal;
+    TemporaryFile temporary(ExtractFilePath(destination));
+    if (temporary.error())
+        return temporary.error();
+    if (int error = CopyContent(in.get(), temporary.descriptor(), stop))
+        return error;
+    if (int error = CopyAttributes(temporary.descriptor(), status))
+        return error;
+    return temporary.CommitAs(destination);
+}
+
+int CopyLinkAtomically(const std::string& source, const std::string& destination) {
+    int error = 0;
+    const std::optional<std::string> target = ReadLink(source, error);
+    if (!target)
+        return error;
+    if (int refusal = RefuseReadOnly(destination))
+        return refusal;
+    const std::string_view directory = ExtractFilePath(destination);
+    for (int attempt = 0; attempt < kTemporaryNameAttempts; ++attempt) {
+        const std::string temporary = TemporaryNameIn(directory);
+        if (::symlink(target->c_str(), temporary.c_str()) != 0) {
+            if (errno == EEXIST)
+                continue;
+            return errno;
+        }
+        if (::rename(temporary.c_str(), destination.c_str()) == 0)
+            return 0;
+        error = errno;
+        ::unlink(temporary.c_str());
+        return error;
+    }
+    return EEXIST;
+}
+
+} // namespace kolvane::filesystem

@@ -1,0 +1,50 @@
+#pragma once
+
+#include <atomic>
+#include <dirent.h>
+#include <optional>
+#include <string>
+#include <string_view>
+
+// The thin POSIX layer under the copy job: directory listing, and copies that reach their
+// destination name only when complete.
+namespace kolvane::filesystem {
+
+// An existing entry that is not a directory, links followed.
+bool IsExistingFile(const std::string& path);
+
+enum class EntryType { File, Directory, Link, Other };
+
+struct DirectoryEntry {
+    std::string_view name; // valid until the next call to Next
+    EntryType type;
+};
+
+// Lists one directory, "." and ".." left out. Opens `name` relative to the directory `parent`
+// (AT_FDCWD for the working directory); a link is followed only when `followLink` is set.
+class DirectoryListing {
+public:
+    DirectoryListing(int parent, const char* name, bool followLink);
+    ~DirectoryListing();
+    DirectoryListing(const DirectoryListing&) = delete;
+    DirectoryListing& operator=(const DirectoryListing&) = delete;
+
+    explicit operator bool() const { return directory_ != nullptr; }
+    int descriptor() const;
+    std::optional<DirectoryEntry> Next();
+
+private:
+    DIR* directory_ = nullptr;
+};
+
+// Copies content, permission bits and last-write time of a regular file through a temporary file
+// in the destination's directory, renamed over the destination when complete. Returns 0 or the
+// errno of the failure; ECANCELED when `stop` was raised during the copy. A link as `source` is
+// followed only when `followSource` is set. Nothing is left behind on failure.
+int CopyFileAtomically(const std::string& source, const std::string& destination, bool followSource,
+                       const std::atomic<bool>& stop);
+
+// Recreates the link `source` (not what it points to) under `destination` the same way.
+int CopyLinkAtomically(const std::string& source, const std::string& destination);
+
+} // namespace kolvane::filesystem

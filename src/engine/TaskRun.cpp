@@ -1,0 +1,44 @@
+#include "engine/TaskRun.h"
+
+#include "engine/Paths.h"
+#include "store/IniFile.h"
+#include "store/IntegerText.h"
+#include "store/TaskTable.h"
+
+#include <limits>
+#include <utility>
+
+namespace kolvane {
+namespace {
+
+// A count that reached the largest number stays there rather than turning negative.
+std::int32_t NextCount(std::int32_t count) {
+    return count == std::numeric_limits<std::int32_t>::max() ? count : count + 1;
+}
+
+} // namespace
+
+TaskRunner::TaskRunner(TaskTable& table, TIniFile& taskIni, std::shared_ptr<const Clock> clock,
+                       std::shared_ptr<JobEventSink> progress, std::shared_ptr<JobRegistry> jobs)
+    : table_(table), taskIni_(taskIni), clock_(std::move(clock)), progress_(std::move(progress)),
+      jobs_(std::move(jobs)) {}
+
+void TaskRunner::RunTask(int row) {
+    const std::string name = table_.cell(row, kNameCell);
+    const std::string source = table_.cell(row, kSourceCell);
+    std::string destination = table_.cell(row, kDestCell);
+    if (table_.cell(row, kSubDirCell) == "1")
+        destination += "/" + FormatSubDirName(clock_->Now());
+
+    MakeDirectoryPath(destination);
+
+    auto* job = new TcopyFile(name, jobs_, clock_);
+    job->onProgress = progress_;
+    job->SetPaths(source, destination);
+
+    const std::int32_t count = NextCount(IntegerOr(table_.cell(row, kRunCountCell), 0));
+    table_.setCell(row, kRunCountCell, IntegerText(count));
+    taskIni_.PutNumber(name, "runCount", count);
+}
+
+} // namespace kolvane
