@@ -1,10 +1,36 @@
-#include <QApplication>
-#include <QMainWindow>
+#include "ui/KolvaneApplication.h"
+#include "ui/TmainForm.h"
+
+#include <QDir>
+#include <QLibraryInfo>
+#include <QTranslator>
+
+namespace {
+
+// Qt's own Chinese texts, so that standard buttons read 确定 and 取消.
+void LoadQtChineseTexts(QTranslator& translator) {
+    const QString directory = QLibraryInfo::path(QLibraryInfo::TranslationsPath);
+    if (translator.load(QStringLiteral("qtbase_zh_CN"), directory) ||
+        translator.load(QStringLiteral("qt_zh_CN"), directory))
+        QCoreApplication::installTranslator(&translator);
+}
+
+std::string SettingsPathBesideExecutable() {
+    return QDir(QCoreApplication::applicationDirPath())
+        .filePath(QStringLiteral("defaultSet.ini"))
+        .toStdString();
+}
+
+} // namespace
 
 int main(int argc, char* argv[]) {
-    QApplication application(argc, argv);
-    QMainWindow window;
-    window.setWindowTitle(QStringLiteral("Kolvane3.0"));
-    window.show();
-    return application.exec();
+    kolvane::ui::KolvaneApplication application(argc, argv);
+    QTranslator qtTexts;
+    LoadQtChineseTexts(qtTexts);
+
+    kolvane::ui::TmainForm mainForm(SettingsPathBesideExecutable());
+    application.setWindowIcon(mainForm.windowIcon());
+    mainForm.show();
+    application.exec();
+    return 0;
 }

@@ -1,0 +1,51 @@
+#pragma once
+
+#include "engine/JobEvents.h"
+
+#include <QObject>
+#include <QTimer>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <vector>
+
+namespace kolvane::ui {
+
+// Carries copy-job events from the workers to the UI thread, the one place where they cross.
+// Workers post into the queue; its wake runs on a worker thread and only queues a call to this
+// object. On the UI thread the pump lets a batch collect for a few milliseconds, then drains the
+// queue and hands the whole batch to the handler at once.
+class JobEventPump final : public QObject {
+    Q_OBJECT
+public:
+    using BatchHandler = std::function<void(std::vector<JobEvent>& batch)>;
+
+    static constexpr int kBatchWindowMs = 25;
+
+    JobEventPump(BatchHandler handler, QObject* parent);
+    ~JobEventPump() override;
+
+    // What copy jobs report to.
+    std::shared_ptr<JobEventSink> sink() const { return queue_; }
+
+    // From now on every event, pending or future, is dropped and the handler is never called.
+    void Close();
+
+private:
+    // Shared with the wake function, which may run on a worker thread while the pump goes away.
+    struct WakeTarget {
+        std::mutex mutex;
+        JobEventPump* pump = nullptr;
+    };
+
+    void Wake();
+    void DrainBatch();
+
+    BatchHandler handler_;
+    std::shared_ptr<WakeTarget> target_;
+    std::shared_ptr<JobEventQueue> queue_;
+    QTimer batchTimer_;
+    bool closed_ = false;
+};
+
+} // namespace kolvane::ui
