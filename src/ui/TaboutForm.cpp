@@ -3,6 +3,7 @@
 #include "ui/DialogFonts.h"
 #include "ui/HomePageLink.h"
 #include "ui/LinkLabel.h"
+#include "ui/ProgramResources.h"
 #include "web/HomePage.h"
 
 #include <QIcon>
@@ -40,6 +41,7 @@ TaboutForm::TaboutForm(QWidget* over)
     : QDialog(over, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                         Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint) {
     setObjectName(QStringLiteral("aboutForm"));
+    LoadProgramResources();
     setWindowTitle(QStringLiteral("关于"));
     setFont(NewSongFont());
     setFixedSize(317, 125);

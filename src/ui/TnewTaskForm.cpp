@@ -6,6 +6,7 @@
 #include "ui/IntervalSpinBox.h"
 #include "ui/MessageBoxes.h"
 #include "ui/PageListDelegate.h"
+#include "ui/ProgramResources.h"
 
 #include <QCheckBox>
 #include <QHBoxLayout>
@@ -20,6 +21,7 @@
 #include <QStackedWidget>
 #include <QTimeEdit>
 #include <QVBoxLayout>
+#include <algorithm>
 
 namespace kolvane::ui {
 namespace {
@@ -85,6 +87,7 @@ TnewTaskForm::TnewTaskForm(const std::string& settingsPath, const EditorStart& s
     : QDialog(over, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                         Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint) {
     setObjectName(QStringLiteral("newTaskForm"));
+    LoadProgramResources();
     setFont(TahomaFont());
     setFixedSize(kClientWidth, kClientHeight);
     buildLayout();
@@ -205,7 +208,8 @@ QWidget* TnewTaskForm::buildSchedulePage() {
                                    QStringLiteral("分钟执行一次备份"),
                                PanelDD);
     cbx_delayM->setObjectName(QStringLiteral("cbx_delayM"));
-    cbx_delayM->setGeometry(24, 97, 206, kCheckBoxHeight);
+    // Wider where the fall-back font's blanks are wider than Tahoma's, so the caption is not cut.
+    cbx_delayM->setGeometry(24, 97, std::max(206, cbx_delayM->sizeHint().width()), kCheckBoxHeight);
     se_delayM = new IntervalSpinBox(PanelDD);
     se_delayM->setObjectName(QStringLiteral("se_delayM"));
     se_delayM->setGeometry(70, 96, 61, 22);
