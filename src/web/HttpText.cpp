@@ -1,0 +1,40 @@
+#include "web/HttpText.h"
+
+#include <algorithm>
+
+namespace kolvane {
+
+namespace {
+
+char LowerAscii(char c) {
+    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
+bool SameIgnoringCase(char left, char right) {
+    return LowerAscii(left) == LowerAscii(right);
+}
+
+} // namespace
+
+bool EqualsIgnoringCase(std::string_view left, std::string_view right) {
+    return std::ranges::equal(left, right, SameIgnoringCase);
+}
+
+bool ContainsIgnoringCase(std::string_view text, std::string_view part) {
+    return !std::ranges::search(text, part, SameIgnoringCase).empty() || part.empty();
+}
+
+bool EndsWithIgnoringCase(std::string_view text, std::string_view end) {
+    return text.size() >= end.size() &&
+           EqualsIgnoringCase(text.substr(text.size() - end.size()), end);
+}
+
+std::string_view TrimBlanks(std::string_view text) {
+    const auto first = text.find_first_not_of(" \t");
+    if (first == std::string_view::npos)
+        return {};
+    const auto last = text.find_last_not_of(" \t");
+    return text.substr(first, last - first + 1);
+}
+
+} // namespace kolvane
