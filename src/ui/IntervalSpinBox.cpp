@@ -45,9 +45,4 @@ int IntervalSpinBox::valueFromText(const QString& text) const {
     return IntervalOfText(text.toStdString());
 }
 
-void IntervalSpinBox::focusOutEvent(QFocusEvent* event) {
-    setValue(settledValue());
-    QSpinBox::focusOutEvent(event);
-}
-
 } // namespace kolvane::ui

@@ -5,7 +5,7 @@
 namespace kolvane::ui {
 
 // The repeat-interval box: 1 to 1439 minutes. Typing is free while the box has the focus; when the
-// focus leaves, the text is read by the integer rule (no number counts as 1) and clamped.
+// focus leaves, fixup reads the text by the integer rule (no number counts as 1) and clamps it.
 class IntervalSpinBox : public QSpinBox {
     Q_OBJECT
 public:
@@ -18,7 +18,6 @@ protected:
     QValidator::State validate(QString& input, int& position) const override;
     void fixup(QString& input) const override;
     int valueFromText(const QString& text) const override;
-    void focusOutEvent(QFocusEvent* event) override;
 };
 
 } // namespace kolvane::ui
