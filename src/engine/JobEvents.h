@@ -31,7 +31,10 @@ public:
 // called on a worker thread when events arrive and no wake is pending; the owner then takes the
 // whole batch with Drain on its own thread, which makes the next arrival wake it again.
 // A full queue holds its workers back until the owner drains it; after Close every event is
-// dropped.
+// dropped. The wake runs outside the queue's lock, so it may drain at once; Close returns only
+// after every wake under way has returned, so no wake comes after Close, and a wake must not call
+// Close. At the program's end, close the queue before stopping the jobs, so that none of them is
+// held back in Post.
 class JobEventQueue final : public JobEventSink {
 public:
     explicit JobEventQueue(std::function<void()> wake, std::size_t capacity = 20000);
