@@ -3,13 +3,10 @@
 namespace kolvane::ui {
 
 JobEventPump::JobEventPump(BatchHandler handler, QObject* parent)
-    : QObject(parent), handler_(std::move(handler)), target_(std::make_shared<WakeTarget>()) {
-    target_->pump = this;
-    // Runs on a worker thread.
-    auto wake = [target = target_] {
-        std::lock_guard lock(target->mutex);
-        if (target->pump)
-            QMetaObject::invokeMethod(target->pump, &JobEventPump::Wake, Qt::QueuedConnection);
+    : QObject(parent), handler_(std::move(handler)) {
+    // Runs on a worker thread; the queue's Close waits for it, so it never outlives the pump.
+    auto wake = [this] {
+        QMetaObject::invokeMethod(this, &JobEventPump::Wake, Qt::QueuedConnection);
     };
     queue_ = std::make_shared<JobEventQueue>(std::move(wake));
     batchTimer_.setSingleShot(true);
@@ -22,10 +19,6 @@ JobEventPump::~JobEventPump() {
 }
 
 void JobEventPump::Close() {
-    {
-        std::lock_guard lock(target_->mutex);
-        target_->pump = nullptr;
-    }
     queue_->Close();
     batchTimer_.stop();
     closed_ = true;

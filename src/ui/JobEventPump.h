@@ -6,7 +6,6 @@
 #include <QTimer>
 #include <functional>
 #include <memory>
-#include <mutex>
 #include <vector>
 
 namespace kolvane::ui {
@@ -32,17 +31,10 @@ public:
     void Close();
 
 private:
-    // Shared with the wake function, which may run on a worker thread while the pump goes away.
-    struct WakeTarget {
-        std::mutex mutex;
-        JobEventPump* pump = nullptr;
-    };
-
     void Wake();
     void DrainBatch();
 
     BatchHandler handler_;
-    std::shared_ptr<WakeTarget> target_;
     std::shared_ptr<JobEventQueue> queue_;
     QTimer batchTimer_;
     bool closed_ = false;

@@ -1,0 +1,202 @@
+// One copy job over many small files, run in the real main window (offscreen) and headless by
+// the core alone, interleaved. Prints both wall times, their ratio, and the longest time the UI
+// thread went without taking events during the windowed runs.
+//
+//   uibench_window [work directory] [files] [runs]
+//
+// The work directory defaults to $TMPDIR, else /tmp. The source tree is made once and kept for
+// later runs; every run copies into a fresh destination, and the destinations are removed at the
+// end of the series.
+
+#include "engine/Clock.h"
+#include "engine/CopyJob.h"
+#include "engine/JobEvents.h"
+#include "ui/KolvaneApplication.h"
+#include "ui/TmainForm.h"
+
+#include <QAbstractItemModel>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QListView>
+#include <QTimer>
+#include <QTreeView>
+#include <algorithm>
+#include <chrono>
+#include <condition_variable>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <mutex>
+#include <string>
+#include <unistd.h>
+#include <vector>
+
+namespace fs = std::filesystem;
+using Clock = std::chrono::steady_clock;
+
+namespace {
+
+constexpr int kFilesPerDirectory = 1000;
+
+struct Settings {
+    fs::path work;
+    int files = 100'000;
+    int runs = 3;
+};
+
+Settings ReadArguments(int argc, char** argv) {
+    Settings settings;
+    const char* tmp = std::getenv("TMPDIR");
+    settings.work = argc > 1 ? fs::path(argv[1]) : fs::path(tmp && *tmp ? tmp : "/tmp");
+    settings.work /= "kolvane-uibench";
+    if (argc > 2)
+        settings.files = std::max(1, std::atoi(argv[2]));
+    if (argc > 3)
+        settings.runs = std::max(1, std::atoi(argv[3]));
+    return settings;
+}
+
+fs::path MakeSourceTree(const Settings& settings) {
+    const fs::path source = settings.work / ("source-" + std::to_string(settings.files));
+    const fs::path complete =
+        settings.work / ("source-" + std::to_string(settings.files) + ".done");
+    if (fs::exists(complete))
+        return source;
+    std::printf("making %d files under %s ...\n", settings.files, source.c_str());
+    std::fflush(stdout);
+    for (int i = 0; i < settings.files; ++i) {
+        const fs::path directory = source / ("d" + std::to_string(i / kFilesPerDirectory));
+        if (i % kFilesPerDirectory == 0)
+            fs::create_directories(directory);
+        std::ofstream(directory / ("file" + std::to_string(i) + ".txt"))
+            << "small file number " << i << '\n';
+    }
+    std::ofstream(complete) << "made\n";
+    return source;
+}
+
+fs::path FreshDestination(const Settings& settings, const char* mode, int run) {
+    return settings.work /
+           ("dest-" + std::to_string(::getpid()) + "-" + mode + "-" + std::to_string(run));
+}
+
+double Seconds(Clock::duration duration) {
+    return std::chrono::duration<double>(duration).count();
+}
+
+// The core alone: the job reports into an event queue that a plain loop drains.
+double RunHeadless(const fs::path& source, const fs::path& destination) {
+    std::mutex mutex;
+    std::condition_variable woken;
+    bool wake = false;
+    auto queue = std::make_shared<kolvane::JobEventQueue>([&] {
+        std::lock_guard lock(mutex);
+        wake = true;
+        woken.notify_one();
+    });
+    auto registry = std::make_shared<kolvane::JobRegistry>();
+    const auto started = Clock::now();
+    fs::create_directories(destination);
+    auto* job = new kolvane::TcopyFile("bench", registry, std::make_shared<kolvane::SystemClock>());
+    job->onProgress = queue;
+    job->SetPaths(source.string(), destination.string());
+    for (bool done = false; !done;) {
+        {
+            std::unique_lock lock(mutex);
+            woken.wait(lock, [&] { return wake; });
+            wake = false;
+        }
+        for (const kolvane::JobEvent& event : queue->Drain())
+            done = done || event.kind == kolvane::JobEvent::Kind::Completion;
+    }
+    const double seconds = Seconds(Clock::now() - started);
+    registry->WaitIdle(std::chrono::seconds(10));
+    return seconds;
+}
+
+struct WindowRun {
+    double seconds = 0;
+    double longestStallMs = 0;
+};
+
+// The real window: the task is run as "运行任务" runs it; the run ends when the completion line
+// has emptied the log pane (a job over more than 2000 files always does).
+WindowRun RunInWindow(const Settings& settings, int run, const fs::path& source,
+                      const fs::path& destination) {
+    const fs::path ini = settings.work / ("settings-" + std::to_string(::getpid()) + "-" +
+                                          std::to_string(run) + ".ini");
+    std::ofstream(ini) << "[bench]\ntaskName=bench\ntaskSource=" << source.string()
+                       << "\ntaskDest=" << destination.string() << "\ntaskDD=99:99:99\n";
+    kolvane::ui::TmainForm form(ini.string());
+    form.show();
+    auto* table = form.findChild<QTreeView*>(QStringLiteral("lv_task"));
+    table->setCurrentIndex(table->model()->index(0, 0));
+    QAbstractItemModel* log = form.findChild<QListView*>(QStringLiteral("LogsSHower"))->model();
+
+    QEventLoop loop;
+    QObject::connect(log, &QAbstractItemModel::modelReset, &loop, &QEventLoop::quit);
+    WindowRun result;
+    QElapsedTimer sinceLastBeat;
+    QTimer heartbeat;
+    heartbeat.setTimerType(Qt::PreciseTimer);
+    heartbeat.setInterval(5);
+    QObject::connect(&heartbeat, &QTimer::timeout, [&] {
+        result.longestStallMs = std::max(result.longestStallMs, sinceLastBeat.nsecsElapsed() / 1e6);
+        sinceLastBeat.restart();
+    });
+
+    const auto started = Clock::now();
+    heartbeat.start();
+    sinceLastBeat.start();
+    form.RunSelectedTask();
+    loop.exec();
+    result.seconds = Seconds(Clock::now() - started);
+    fs::remove(ini);
+    return result;
+}
+
+double Median(std::vector<double> values) {
+    std::sort(values.begin(), values.end());
+    const size_t middle = values.size() / 2;
+    return values.size() % 2 ? values[middle] : (values[middle - 1] + values[middle]) / 2;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    kolvane::ui::KolvaneApplication application(argc, argv);
+    const Settings settings = ReadArguments(argc, argv);
+    fs::create_directories(settings.work);
+    const fs::path source = MakeSourceTree(settings);
+
+    std::vector<double> headless, windowed, stalls;
+    std::vector<fs::path> destinations;
+    for (int run = 0; run < settings.runs; ++run) {
+        destinations.push_back(FreshDestination(settings, "core", run));
+        headless.push_back(RunHeadless(source, destinations.back()));
+        destinations.push_back(FreshDestination(settings, "window", run));
+        const WindowRun window = RunInWindow(settings, run, source, destinations.back());
+        windowed.push_back(window.seconds);
+        stalls.push_back(window.longestStallMs);
+        std::printf("run %d: core alone %.3f s, window %.3f s, longest UI stall %.1f ms\n", run + 1,
+                    headless.back(), window.seconds, window.longestStallMs);
+        std::fflush(stdout);
+    }
+
+    const double core = Median(headless);
+    const double window = Median(windowed);
+    std::printf("\n%d files, %d runs each, medians:\n", settings.files, settings.runs);
+    std::printf("  core alone (queue drained by a plain loop): %.3f s\n", core);
+    std::printf("  real window (offscreen):                    %.3f s\n", window);
+    std::printf("  ratio window / core: %.3f (target <= 1.2)\n", window / core);
+    std::printf("  longest UI stall: %.1f ms (target <= 100 ms)\n",
+                *std::max_element(stalls.begin(), stalls.end()));
+    std::fflush(stdout);
+
+    for (const fs::path& destination : destinations) {
+        std::error_code ignored;
+        fs::remove_all(destination, ignored);
+    }
+    return 0;
+}
