@@ -6,33 +6,20 @@
 
 using kolvane::ui::TrayIcon;
 
-namespace {
-
-bool TrayAvailable() {
-    return true;
-}
-bool NoTray() {
-    return false;
-}
-
-} // namespace
-
 class TestTrayIcon : public QObject {
     Q_OBJECT
 
 private slots:
     void init();
     void cleanup();
-    void minimiseHidesIntoTheTrayAndDoubleClickRestores();
-    void otherActivationsDoNothing_data();
-    void otherActivationsDoNothing();
+    void minimiseHidesIntoTheTrayAndOnlyDoubleClickRestores();
     void withoutATrayMinimiseMinimises();
     void iconGoesWithTheWindow();
     void realTrayWhereThePlatformHasOne();
 
 private:
-    void minimise();
     void hideIntoTray(TrayIcon* tray);
+    void restore(TrayIcon* tray);
 
     QPointer<QMainWindow> window_;
     const QRect place_{120, 90, 400, 300};
@@ -50,12 +37,8 @@ void TestTrayIcon::cleanup() {
     delete window_;
 }
 
-void TestTrayIcon::minimise() {
-    window_->setWindowState(window_->windowState() | Qt::WindowMinimized);
-}
-
 void TestTrayIcon::hideIntoTray(TrayIcon* tray) {
-    minimise();
+    window_->setWindowState(window_->windowState() | Qt::WindowMinimized);
     QTRY_VERIFY(tray->isInTray());
     QVERIFY(!window_->isVisible());
     QVERIFY(!window_->isMinimized());
@@ -63,48 +46,37 @@ void TestTrayIcon::hideIntoTray(TrayIcon* tray) {
     QCOMPARE(tray->systemTrayIcon()->toolTip(), QStringLiteral("Kolvane"));
 }
 
-void TestTrayIcon::minimiseHidesIntoTheTrayAndDoubleClickRestores() {
-    auto* tray = new TrayIcon(window_, &TrayAvailable);
+void TestTrayIcon::restore(TrayIcon* tray) {
+    emit tray->systemTrayIcon()->activated(QSystemTrayIcon::DoubleClick);
+    QVERIFY(window_->isVisible());
+    QCOMPARE(window_->geometry(), place_);
+    QVERIFY(!tray->systemTrayIcon()->isVisible());
+}
+
+void TestTrayIcon::minimiseHidesIntoTheTrayAndOnlyDoubleClickRestores() {
+    auto* tray = new TrayIcon(window_, [] { return true; });
     for (int round = 0; round < 2; ++round) {
         hideIntoTray(tray);
-        emit tray->systemTrayIcon()->activated(QSystemTrayIcon::DoubleClick);
-        QVERIFY(window_->isVisible());
-        QVERIFY(!window_->isMinimized());
-        QCOMPARE(window_->geometry(), place_);
-        QVERIFY(!tray->systemTrayIcon()->isVisible());
-        QVERIFY(!tray->isInTray());
+        for (auto reason : {QSystemTrayIcon::Trigger, QSystemTrayIcon::Context,
+                            QSystemTrayIcon::MiddleClick, QSystemTrayIcon::Unknown}) {
+            emit tray->systemTrayIcon()->activated(reason);
+            QVERIFY(!window_->isVisible());
+        }
+        restore(tray);
     }
 }
 
-void TestTrayIcon::otherActivationsDoNothing_data() {
-    QTest::addColumn<QSystemTrayIcon::ActivationReason>("reason");
-    QTest::newRow("single click") << QSystemTrayIcon::Trigger;
-    QTest::newRow("context button") << QSystemTrayIcon::Context;
-    QTest::newRow("middle button") << QSystemTrayIcon::MiddleClick;
-    QTest::newRow("unknown") << QSystemTrayIcon::Unknown;
-}
-
-void TestTrayIcon::otherActivationsDoNothing() {
-    QFETCH(QSystemTrayIcon::ActivationReason, reason);
-    auto* tray = new TrayIcon(window_, &TrayAvailable);
-    hideIntoTray(tray);
-    emit tray->systemTrayIcon()->activated(reason);
-    QVERIFY(!window_->isVisible());
-    QVERIFY(tray->systemTrayIcon()->isVisible());
-}
-
 void TestTrayIcon::withoutATrayMinimiseMinimises() {
-    auto* tray = new TrayIcon(window_, &NoTray);
-    minimise();
+    auto* tray = new TrayIcon(window_, [] { return false; });
+    window_->setWindowState(Qt::WindowMinimized);
     QCoreApplication::processEvents();
     QVERIFY(window_->isVisible());
     QVERIFY(window_->isMinimized());
-    QVERIFY(!tray->isInTray());
     QVERIFY(!tray->systemTrayIcon()->isVisible());
 }
 
 void TestTrayIcon::iconGoesWithTheWindow() {
-    auto* tray = new TrayIcon(window_, &TrayAvailable);
+    auto* tray = new TrayIcon(window_, [] { return true; });
     hideIntoTray(tray);
     const QPointer<QSystemTrayIcon> icon = tray->systemTrayIcon();
     delete window_;
@@ -116,9 +88,7 @@ void TestTrayIcon::realTrayWhereThePlatformHasOne() {
         QSKIP("this platform has no notification area");
     auto* tray = new TrayIcon(window_);
     hideIntoTray(tray);
-    emit tray->systemTrayIcon()->activated(QSystemTrayIcon::DoubleClick);
-    QVERIFY(window_->isVisible());
-    QCOMPARE(window_->geometry(), place_);
+    restore(tray);
 }
 
 QTEST_MAIN(TestTrayIcon)
