@@ -17,12 +17,17 @@ TrayIcon::TrayIcon(QMainWindow* mainWindow, TrayAvailability trayAvailable)
 
 bool TrayIcon::eventFilter(QObject* watched, QEvent* event) {
     if (watched == mainWindow_ && event->type() == QEvent::WindowStateChange && !inTray_ &&
-        mainWindow_->isMinimized() && trayAvailable_()) {
+        mainWindow_->isMinimized() && canShowIcon()) {
         const Qt::WindowStates before = static_cast<QWindowStateChangeEvent*>(event)->oldState();
         // Hiding inside the state change would fight the window manager's own minimise handling.
         QTimer::singleShot(0, this, [this, before] { hideIntoTray(before); });
     }
     return QObject::eventFilter(watched, event);
+}
+
+bool TrayIcon::canShowIcon() const {
+    // Without a picture the shell shows no icon, and the hidden window could not be brought back.
+    return trayAvailable_() && !mainWindow_->windowIcon().isNull();
 }
 
 void TrayIcon::hideIntoTray(Qt::WindowStates stateBefore) {

@@ -11,7 +11,8 @@ namespace kolvane::ui {
 
 // Minimising the main window hides it into an icon in the notification area; a double click on
 // the icon brings the window back at its former place and size and removes the icon. Where there
-// is no notification area the window minimises as usual, so it can never be lost. The icon is a
+// is no notification area (or no picture for the icon) the window minimises as usual, so it can
+// never be lost. The icon is a
 // child of this object, which is a child of the window, so it goes when the window is destroyed.
 class TrayIcon : public QObject {
     Q_OBJECT
@@ -28,6 +29,7 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    bool canShowIcon() const;
     void hideIntoTray(Qt::WindowStates stateBefore);
     void TrayIconMsg(QSystemTrayIcon::ActivationReason reason);
     void restoreFromTray();

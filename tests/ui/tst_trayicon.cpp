@@ -13,7 +13,7 @@ private slots:
     void init();
     void cleanup();
     void minimiseHidesIntoTheTrayAndOnlyDoubleClickRestores();
-    void withoutATrayMinimiseMinimises();
+    void withoutATrayOrAPictureMinimiseMinimises();
     void iconGoesWithTheWindow();
     void realTrayWhereThePlatformHasOne();
 
@@ -66,13 +66,22 @@ void TestTrayIcon::minimiseHidesIntoTheTrayAndOnlyDoubleClickRestores() {
     }
 }
 
-void TestTrayIcon::withoutATrayMinimiseMinimises() {
-    auto* tray = new TrayIcon(window_, [] { return false; });
+void TestTrayIcon::withoutATrayOrAPictureMinimiseMinimises() {
+    auto* noTray = new TrayIcon(window_, [] { return false; });
     window_->setWindowState(Qt::WindowMinimized);
     QCoreApplication::processEvents();
     QVERIFY(window_->isVisible());
     QVERIFY(window_->isMinimized());
-    QVERIFY(!tray->systemTrayIcon()->isVisible());
+    QVERIFY(!noTray->systemTrayIcon()->isVisible());
+
+    delete noTray;
+    window_->setWindowState(Qt::WindowNoState);
+    window_->setWindowIcon(QIcon());
+    auto* noPicture = new TrayIcon(window_, [] { return true; });
+    window_->setWindowState(Qt::WindowMinimized);
+    QCoreApplication::processEvents();
+    QVERIFY(window_->isVisible());
+    QVERIFY(!noPicture->isInTray());
 }
 
 void TestTrayIcon::iconGoesWithTheWindow() {
