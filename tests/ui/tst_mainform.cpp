@@ -8,6 +8,7 @@
 #include <QFile>
 #include <QLabel>
 #include <QListView>
+#include <QMenu>
 #include <QSplitter>
 #include <QTest>
 #include <QTimer>
@@ -78,6 +79,7 @@ private slots:
     void commandsWithoutSelectionAsk_data();
     void commandsWithoutSelectionAsk();
     void doubleClickWithoutSelectionIsSilent();
+    void contextMenuOpensBelowLastRow();
     void deleteTask_data();
     void deleteTask();
     void closeDuringDeleteQuestionLeavesFileAlone();
@@ -148,6 +150,27 @@ void TestMainForm::doubleClickWithoutSelectionIsSilent() {
 
     QVERIFY(!dialogOpened);
     QVERIFY(answerer.requests().empty());
+}
+
+void TestMainForm::contextMenuOpensBelowLastRow() {
+    sandbox_.writeSettings(Section("a", "a"));
+    TmainForm form(sandbox_.settingsPath());
+    form.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&form));
+    auto* viewport = form.findChild<QTreeView*>(QStringLiteral("lv_task"))->viewport();
+    auto* menu = form.findChild<QMenu*>(QStringLiteral("PopupMenuMain"));
+    const QPoint belowRows(20, viewport->height() - 5);
+
+    QContextMenuEvent click(QContextMenuEvent::Mouse, belowRows, viewport->mapToGlobal(belowRows));
+    QApplication::sendEvent(viewport, &click);
+
+    QTRY_VERIFY(menu->isVisible());
+    QStringList captions;
+    for (QAction* action : menu->actions())
+        captions << (action->isSeparator() ? QStringLiteral("-") : action->text());
+    QCOMPARE(captions, QStringList({QStringLiteral("运行任务"), QStringLiteral("克隆任务"),
+                                    QStringLiteral("-"), QStringLiteral("删除任务")}));
+    menu->close();
 }
 
 void TestMainForm::deleteTask_data() {
