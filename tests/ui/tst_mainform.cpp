@@ -6,6 +6,7 @@
 
 #include <QAction>
 #include <QFile>
+#include <QHeaderView>
 #include <QLabel>
 #include <QListView>
 #include <QMenu>
@@ -80,6 +81,7 @@ private slots:
     void commandsWithoutSelectionAsk();
     void doubleClickWithoutSelectionIsSilent();
     void contextMenuOpensBelowLastRow();
+    void refreshRereadsFileAndKeepsColumns();
     void deleteTask_data();
     void deleteTask();
     void closeDuringDeleteQuestionLeavesFileAlone();
@@ -171,6 +173,34 @@ void TestMainForm::contextMenuOpensBelowLastRow() {
     QCOMPARE(captions, QStringList({QStringLiteral("运行任务"), QStringLiteral("克隆任务"),
                                     QStringLiteral("-"), QStringLiteral("删除任务")}));
     menu->close();
+}
+
+void TestMainForm::refreshRereadsFileAndKeepsColumns() {
+    sandbox_.writeSettings(Section("a", "a"));
+    TmainForm form(sandbox_.settingsPath());
+    sandbox_.writeSettings(Section("a", "a") + Section("b", "b", "useDelayM=1\n"));
+
+    QTest::mouseClick(form.findChild<QToolButton*>(QStringLiteral("ToolButton2")), Qt::LeftButton);
+
+    QCOMPARE(RowCount(form), 2);
+    QCOMPARE(Cell(form, 1, 0), QStringLiteral("文件拷贝"));
+    QCOMPARE(Cell(form, 1, 8), QStringLiteral("60"));
+    auto* table = form.findChild<QTreeView*>(QStringLiteral("lv_task"));
+    const QStringList captions{QStringLiteral("类型"),
+                               QStringLiteral("任务名"),
+                               QStringLiteral("源目录(文件)"),
+                               QStringLiteral("目标目录"),
+                               QStringLiteral("执行时间"),
+                               QStringLiteral("自动创建子目录"),
+                               QStringLiteral("进度"),
+                               QStringLiteral("备份次数"),
+                               QStringLiteral("每隔几分钟自动执行")};
+    const QList<int> widths{60, 100, 150, 150, 100, 100, 100, 60, 100};
+    QCOMPARE(table->model()->columnCount(), 9);
+    for (int column = 0; column < 9; ++column) {
+        QCOMPARE(table->model()->headerData(column, Qt::Horizontal).toString(), captions[column]);
+        QCOMPARE(table->header()->sectionSize(column), widths[column]);
+    }
 }
 
 void TestMainForm::deleteTask_data() {
