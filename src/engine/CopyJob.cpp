@@ -4,6 +4,7 @@
 #include "engine/FileSystem.h"
 #include "engine/Paths.h"
 
+#include <cerrno>
 #include <fcntl.h>
 #include <system_error>
 #include <thread>
@@ -129,11 +130,13 @@ struct TcopyFile::Shared {
                 return false;
             source.assign(sourceRoot).append(relative);
             destination.assign(destinationRoot).append(relative);
-            MakeDirectoryPath(std::string(ExtractFilePath(destination)));
-            const int error = kind == FileList::Kind::Link
-                                  ? filesystem::CopyLinkAtomically(source, destination)
-                                  : filesystem::CopyFileAtomically(source, destination, singleFile,
-                                                                   stopRequested);
+            int error = CopyEntry(kind, source, destination);
+            // Missing destination directories are made only when the copy finds them missing,
+            // which spares a look-up per file; the copy is then tried once more.
+            if (error == ENOENT) {
+                MakeDirectoryPath(std::string(ExtractFilePath(destination)));
+                error = CopyEntry(kind, source, destination);
+            }
             if (stopRequested.load())
                 return false;
             ++index;
@@ -143,6 +146,12 @@ struct TcopyFile::Shared {
                               Stamp() + "复制失败：" + source + "（" + Reason(error) + "）"});
             return true;
         });
+    }
+
+    int CopyEntry(FileList::Kind kind, const std::string& source, const std::string& destination) {
+        return kind == FileList::Kind::Link
+                   ? filesystem::CopyLinkAtomically(source, destination)
+                   : filesystem::CopyFileAtomically(source, destination, singleFile, stopRequested);
     }
 
     void ReportCompletion(JobEventSink* sink) {

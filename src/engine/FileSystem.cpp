@@ -53,43 +53,92 @@ std::string TemporaryNameIn(std::string_view directory) {
     return name += ".tmp";
 }
 
-// A file under a fresh hidden name beside the destination, removed unless committed.
-class TemporaryFile {
+bool CanNameUnnamedFiles() {
+    static const bool available = ::access("/proc/self/fd", X_OK) == 0;
+    return available;
+}
+
+// Where a copy's content is written until it is complete: a file without a name where the file
+// system allows one (a crash or a stop leaves nothing behind), otherwise a hidden name beside the
+// destination, removed unless committed.
+class StagingFile {
 public:
-    explicit TemporaryFile(std::string_view directory) {
-        for (int attempt = 0; attempt < kTemporaryNameAttempts && !descriptor_; ++attempt) {
-            path_ = TemporaryNameIn(directory);
-            descriptor_.Reset(::open(path_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600));
-            if (!descriptor_ && errno != EEXIST)
+    explicit StagingFile(std::string_view directory) : directory_(directory) {
+        if (CanNameUnnamedFiles()) {
+            const std::string where = directory_.empty() ? "." : directory_;
+            descriptor_.Reset(::open(where.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0600));
+            if (descriptor_)
+                return;
+        }
+        for (int attempt = 0; attempt < kTemporaryNameAttempts; ++attempt) {
+            std::string path = TemporaryNameIn(directory_);
+            descriptor_.Reset(::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600));
+            if (descriptor_) {
+                path_ = std::move(path);
+                return;
+            }
+            if (errno != EEXIST)
                 break;
         }
-        error_ = descriptor_ ? 0 : errno;
+        error_ = errno;
     }
-    ~TemporaryFile() {
+    ~StagingFile() {
         descriptor_.Close();
-        if (!committed_ && error_ == 0)
+        if (!path_.empty())
             ::unlink(path_.c_str());
     }
-    TemporaryFile(const TemporaryFile&) = delete;
-    TemporaryFile& operator=(const TemporaryFile&) = delete;
+    StagingFile(const StagingFile&) = delete;
+    StagingFile& operator=(const StagingFile&) = delete;
 
     int error() const { return error_; }
     int descriptor() const { return descriptor_.get(); }
 
-    int CommitAs(const std::string& destination) {
+    int CommitAs(const std::string& destination, bool destinationExists) {
+        const bool unnamed = path_.empty();
+        if (unnamed && !destinationExists) {
+            if (LinkAs(destination) == 0)
+                return descriptor_.Close();
+            if (errno != EEXIST)
+                return errno;
+        }
+        // Replacing needs a rename, and a rename needs a name.
+        if (unnamed) {
+            if (int error = LinkUnderTemporaryName())
+                return error;
+        }
         if (int error = descriptor_.Close())
             return error;
         if (::rename(path_.c_str(), destination.c_str()) != 0)
             return errno;
-        committed_ = true;
+        path_.clear();
         return 0;
     }
 
 private:
-    std::string path_;
+    int LinkAs(const std::string& name) {
+        const std::string self = "/proc/self/fd/" + std::to_string(descriptor_.get());
+        return ::linkat(AT_FDCWD, self.c_str(), AT_FDCWD, name.c_str(), AT_SYMLINK_FOLLOW) == 0
+                   ? 0
+                   : -1;
+    }
+
+    int LinkUnderTemporaryName() {
+        for (int attempt = 0; attempt < kTemporaryNameAttempts; ++attempt) {
+            std::string path = TemporaryNameIn(directory_);
+            if (LinkAs(path) == 0) {
+                path_ = std::move(path);
+                return 0;
+            }
+            if (errno != EEXIST)
+                return errno;
+        }
+        return EEXIST;
+    }
+
+    std::string directory_;
+    std::string path_; // the temporary name, while there is one
     Descriptor descriptor_;
     int error_ = 0;
-    bool committed_ = false;
 };
 
 int WriteAll(int fd, const char* data, std::size_t size) {
@@ -142,12 +191,10 @@ int CopyContent(int in, int out, const std::atomic<bool>& stop) {
 }
 
 // A destination file without any write permission is protected from replacement, whoever runs.
-int RefuseReadOnly(const std::string& destination) {
+int RefuseReadOnly(const std::string& destination, bool& exists) {
     struct stat status {};
-    if (::lstat(destination.c_str(), &status) == 0 && S_ISREG(status.st_mode) &&
-        (status.st_mode & 0222) == 0)
-        return EACCES;
-    return 0;
+    exists = ::lstat(destination.c_str(), &status) == 0;
+    return exists && S_ISREG(status.st_mode) && (status.st_mode & 0222) == 0 ? EACCES : 0;
 }
 
 int CopyAttributes(int out, const struct stat& source) {
@@ -237,16 +284,17 @@ int CopyFileAtomically(const std::string& source, const std::string& destination
         return errno;
     if (!S_ISREG(status.st_mode))
         return S_ISDIR(status.st_mode) ? EISDIR : EINVAL;
-    if (int refusal = RefuseReadOnly(destination))
+    bool destinationExists = false;
+    if (int refusal = RefuseReadOnly(destination, destinationExists))
         return refusal;
-    TemporaryFile temporary(ExtractFilePath(destination));
-    if (temporary.error())
-        return temporary.error();
-    if (int error = CopyContent(in.get(), temporary.descriptor(), stop))
+    StagingFile staging(ExtractFilePath(destination));
+    if (staging.error())
+        return staging.error();
+    if (int error = CopyContent(in.get(), staging.descriptor(), stop))
         return error;
-    if (int error = CopyAttributes(temporary.descriptor(), status))
+    if (int error = CopyAttributes(staging.descriptor(), status))
         return error;
-    return temporary.CommitAs(destination);
+    return staging.CommitAs(destination, destinationExists);
 }
 
 int CopyLinkAtomically(const std::string& source, const std::string& destination) {
@@ -254,7 +302,8 @@ int CopyLinkAtomically(const std::string& source, const std::string& destination
     const std::optional<std::string> target = ReadLink(source, error);
     if (!target)
         return error;
-    if (int refusal = RefuseReadOnly(destination))
+    bool destinationExists = false;
+    if (int refusal = RefuseReadOnly(destination, destinationExists))
         return refusal;
     const std::string_view directory = ExtractFilePath(destination);
     for (int attempt = 0; attempt < kTemporaryNameAttempts; ++attempt) {

@@ -57,6 +57,16 @@ protected:
         return names;
     }
 
+    // Whether this process holds a file open in the directory, named or not.
+    static bool WritingInto(const fs::path& directory) {
+        for (const auto& descriptor : fs::directory_iterator("/proc/self/fd")) {
+            std::error_code gone;
+            if (fs::read_symlink(descriptor.path(), gone).parent_path() == directory)
+                return true;
+        }
+        return false;
+    }
+
     std::shared_ptr<JobRegistry> jobs_ = std::make_shared<JobRegistry>();
     std::shared_ptr<testing::FakeClock> clock_ = std::make_shared<testing::FakeClock>();
     std::shared_ptr<testing::CollectingSink> sink_ = std::make_shared<testing::CollectingSink>();
@@ -177,12 +187,13 @@ TEST_F(CopyJobTest, StopAllAbandonsTheFileInProgressAndReportsNothingMore) {
     const fs::path destination = sandbox() / "bk";
     fs::create_directory(destination);
     StartJob(big.string(), destination.string());
-    ASSERT_TRUE(testing::waitUntil([&] { return !fs::is_empty(destination); }));
+    ASSERT_TRUE(testing::waitUntil([&] { return WritingInto(destination); }));
 
     const auto asked = std::chrono::steady_clock::now();
     EXPECT_TRUE(jobs_->StopAll(5s));
     EXPECT_LT(std::chrono::steady_clock::now() - asked, 1s);
     EXPECT_TRUE(fs::is_empty(destination));
+    EXPECT_FALSE(WritingInto(destination));
     EXPECT_TRUE(sink_->events().empty());
     EXPECT_EQ(jobs_->RunningCount(), 0u);
 }
