@@ -103,6 +103,8 @@ TmainForm::TmainForm(std::string settingsPath, std::shared_ptr<const Clock> cloc
 TmainForm::~TmainForm() {
     pump_->Close();
     ReleaseAtClose();
+    // The model reads table_, a member, which goes before the window's children do.
+    delete taskModel_;
 }
 
 std::shared_ptr<JobEventSink> TmainForm::progressSink() const {
@@ -289,7 +291,7 @@ void TmainForm::showEvent(QShowEvent* event) {
 
 void TmainForm::FitOuterSizeAndCentre() {
     const QSize frame = frameGeometry().size() - geometry().size();
-    if (frame.isEmpty() || isMaximized())
+    if (frame.isNull() || isMaximized())
         return;
     resize(kOuterSize - frame);
     move(screen()->availableGeometry().center() -
