@@ -17,6 +17,7 @@ namespace {
 constexpr std::size_t kCopyChunk = 8 << 20;
 constexpr std::size_t kFallbackBuffer = 256 << 10;
 constexpr int kTemporaryNameAttempts = 100;
+constexpr off_t kLargeFile = 1 << 20;
 
 class Descriptor {
 public:
@@ -63,8 +64,9 @@ bool CanNameUnnamedFiles() {
 // destination, removed unless committed.
 class StagingFile {
 public:
-    explicit StagingFile(std::string_view directory) : directory_(directory) {
-        if (CanNameUnnamedFiles()) {
+    // A file that replaces another needs a name for the rename anyway, so it gets one at once.
+    StagingFile(std::string_view directory, bool replacing) : directory_(directory) {
+        if (!replacing && CanNameUnnamedFiles()) {
             const std::string where = directory_.empty() ? "." : directory_;
             descriptor_.Reset(::open(where.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0600));
             if (descriptor_)
@@ -190,11 +192,23 @@ int CopyContent(int in, int out, const std::atomic<bool>& stop) {
     }
 }
 
+// The cached pages of a large file about to be replaced are of no further use; letting them go
+// first gives the new copy memory that is ready, instead of holding both copies in the cache.
+void ForgetCachedContent(const std::string& path) {
+    Descriptor file(::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
+    if (file)
+        ::posix_fadvise(file.get(), 0, 0, POSIX_FADV_DONTNEED);
+}
+
 // A destination file without any write permission is protected from replacement, whoever runs.
 int RefuseReadOnly(const std::string& destination, bool& exists) {
     struct stat status {};
     exists = ::lstat(destination.c_str(), &status) == 0;
-    return exists && S_ISREG(status.st_mode) && (status.st_mode & 0222) == 0 ? EACCES : 0;
+    if (exists && S_ISREG(status.st_mode) && (status.st_mode & 0222) == 0)
+        return EACCES;
+    if (exists && S_ISREG(status.st_mode) && status.st_size >= kLargeFile)
+        ForgetCachedContent(destination);
+    return 0;
 }
 
 int CopyAttributes(int out, const struct stat& source) {
@@ -287,7 +301,7 @@ int CopyFileAtomically(const std::string& source, const std::string& destination
     bool destinationExists = false;
     if (int refusal = RefuseReadOnly(destination, destinationExists))
         return refusal;
-    StagingFile staging(ExtractFilePath(destination));
+    StagingFile staging(ExtractFilePath(destination), destinationExists);
     if (staging.error())
         return staging.error();
     if (int error = CopyContent(in.get(), staging.descriptor(), stop))
