@@ -98,7 +98,7 @@ public:
     int CommitAs(const std::string& destination, bool destinationExists) {
         const bool unnamed = path_.empty();
         if (unnamed && !destinationExists) {
-            if (LinkAs(destination) == 0)
+            if (LinkAs(destination))
                 return descriptor_.Close();
             if (errno != EEXIST)
                 return errno;
@@ -117,17 +117,16 @@ public:
     }
 
 private:
-    int LinkAs(const std::string& name) {
+    // Gives the unnamed file a name; on failure errno says why.
+    bool LinkAs(const std::string& name) {
         const std::string self = "/proc/self/fd/" + std::to_string(descriptor_.get());
-        return ::linkat(AT_FDCWD, self.c_str(), AT_FDCWD, name.c_str(), AT_SYMLINK_FOLLOW) == 0
-                   ? 0
-                   : -1;
+        return ::linkat(AT_FDCWD, self.c_str(), AT_FDCWD, name.c_str(), AT_SYMLINK_FOLLOW) == 0;
     }
 
     int LinkUnderTemporaryName() {
         for (int attempt = 0; attempt < kTemporaryNameAttempts; ++attempt) {
             std::string path = TemporaryNameIn(directory_);
-            if (LinkAs(path) == 0) {
+            if (LinkAs(path)) {
                 path_ = std::move(path);
                 return 0;
             }
