@@ -11,8 +11,8 @@ constexpr int Hour = 3600000;
 
 } // namespace
 
-HourlyRequest::HourlyRequest(std::string_view address, QObject* parent, WebLimits limits)
-    : QObject(parent), Timer1(new QTimer(this)), IdHTTP1(address, limits) {
+HourlyRequest::HourlyRequest(std::string_view address, QObject* parent)
+    : QObject(parent), Timer1(new QTimer(this)), IdHTTP1(address) {
     Timer1->setObjectName(QStringLiteral("Timer1"));
     Timer1->setInterval(FirstDelay);
     connect(Timer1, &QTimer::timeout, this, &HourlyRequest::Timer1Timer);

@@ -15,8 +15,7 @@ class HourlyRequest : public QObject {
     Q_OBJECT
 
 public:
-    explicit HourlyRequest(std::string_view address, QObject* parent = nullptr,
-                           WebLimits limits = {});
+    explicit HourlyRequest(std::string_view address, QObject* parent = nullptr);
 
     const HomePageRequester& Requester() const { return IdHTTP1; }
 

@@ -107,7 +107,7 @@ TEST_F(HomePageClientTest, ConsumesEachKindOfBodyAndKeepsTheConnectionUnlessClos
         {"204", {Answer("HTTP/1.1 204 No Content")}, 0, true},
         {"chunked",
          {Answer("HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked",
-                 "5\r\nhello\r\n3\r\nabc\r\n0\r\n\r\n")},
+                 "5\r\nhello\r\n3\r\nabc\r\n0\r\nLocation: /trailer\r\n\r\n")},
          8,
          true},
         {"Connection: close",
