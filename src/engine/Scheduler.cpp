@@ -55,7 +55,8 @@ int Scheduler::MillisecondsToNextTick(const LocalDateTime& now) {
 }
 
 void Scheduler::ExamineSecond(int secondOfDay, int rowCount) {
-    for (int row = 0; row < rowCount; ++row) {
+    // A report shown modally lets the table be rebuilt before it returns, so rows may be gone.
+    for (int row = 0; row < rowCount && row < table_.rowCount(); ++row) {
         if (IsDue(row, secondOfDay))
             runTask_(row);
     }
