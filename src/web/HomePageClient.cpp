@@ -2,7 +2,6 @@
 
 #include <charconv>
 #include <climits>
-#include <cstring>
 
 namespace kolvane {
 
