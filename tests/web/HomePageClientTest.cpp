@@ -30,16 +30,6 @@ std::string RequestFor(const ScriptedServer& server, const std::string& extraLin
 
 class HomePageClientTest : public testing::SandboxedTest {};
 
-} // namespace
-
-void PrintTo(ExchangeOutcome outcome, std::ostream* out) {
-    constexpr const char* names[] = {"Succeeded", "ErrorAnswer", "Redirected",      "LineTooLong",
-                                     "TimedOut",  "Stopped",     "TransportFailed", "BadAddress"};
-    *out << names[static_cast<int>(outcome)];
-}
-
-namespace {
-
 TEST_F(HomePageClientTest, SendsExactlyTheRequestLinesAndCookiesFromTheStore) {
     ScriptedServer server({{Answer("HTTP/1.1 200 OK\r\nSet-Cookie: sid=abc; path=/\r\n"
                                    "Content-Length: 2",

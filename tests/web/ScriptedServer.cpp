@@ -60,14 +60,9 @@ void ScriptedServer::Serve() {
         }
         connections_ = std::move(open);
         if (watched[0].revents & POLLIN)
-            Accept();
+            if (const int socket = ::accept(listener_, nullptr, nullptr); socket >= 0)
+                connections_.push_back({socket, ++connectionsAccepted_, {}});
     }
-}
-
-void ScriptedServer::Accept() {
-    const int socket = ::accept(listener_, nullptr, nullptr);
-    if (socket >= 0)
-        connections_.push_back({socket, ++connectionsAccepted_, {}});
 }
 
 bool ScriptedServer::Receive(Connection& connection) {

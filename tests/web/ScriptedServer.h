@@ -41,7 +41,6 @@ private:
     };
 
     void Serve();
-    void Accept();
     // False once the connection is closed.
     bool Receive(Connection& connection);
 
