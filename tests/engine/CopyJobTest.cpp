@@ -184,18 +184,26 @@ TEST_F(CopyJobTest, StopAllAbandonsTheFileInProgressAndReportsNothingMore) {
     const fs::path big = sandbox() / "big.bin";
     writeFile(big, "");
     fs::resize_file(big, std::uintmax_t{8} << 30); // sparse: cheap to make, slow to copy
-    const fs::path destination = sandbox() / "bk";
-    fs::create_directory(destination);
-    StartJob(big.string(), destination.string());
-    ASSERT_TRUE(testing::waitUntil([&] { return WritingInto(destination); }));
+    for (const bool replacing : {false, true}) {
+        SCOPED_TRACE(replacing ? "replacing a copy" : "fresh copy");
+        const fs::path destination = sandbox() / (replacing ? "old" : "new");
+        fs::create_directory(destination);
+        if (replacing)
+            writeFile(destination / "big.bin", "old");
+        StartJob(big.string(), destination.string());
+        ASSERT_TRUE(testing::waitUntil([&] { return WritingInto(destination); }));
 
-    const auto asked = std::chrono::steady_clock::now();
-    EXPECT_TRUE(jobs_->StopAll(5s));
-    EXPECT_LT(std::chrono::steady_clock::now() - asked, 1s);
-    EXPECT_TRUE(fs::is_empty(destination));
-    EXPECT_FALSE(WritingInto(destination));
-    EXPECT_TRUE(sink_->events().empty());
-    EXPECT_EQ(jobs_->RunningCount(), 0u);
+        const auto asked = std::chrono::steady_clock::now();
+        EXPECT_TRUE(jobs_->StopAll(5s));
+        EXPECT_LT(std::chrono::steady_clock::now() - asked, 1s);
+        EXPECT_EQ(NamesIn(destination),
+                  replacing ? std::set<std::string>{"big.bin"} : std::set<std::string>{});
+        if (replacing) {
+            EXPECT_EQ(readFile(destination / "big.bin"), "old");
+        }
+        EXPECT_FALSE(WritingInto(destination));
+        EXPECT_TRUE(sink_->events().empty());
+    }
 }
 
 } // namespace
