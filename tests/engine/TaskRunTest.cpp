@@ -73,5 +73,14 @@ TEST_F(TaskRunTest, EmptyDestinationRaisesBeforeAnyJobOrCount) {
     EXPECT_TRUE(sink_->events().empty());
 }
 
+TEST_F(TaskRunTest, SettingsWriteErrorComesAfterTheJobStartedAndTheCellCounted) {
+    fs::create_directory(ini_->path()); // a directory cannot be written as the settings file
+    SetRow(pathOf("bk"), "0", "7");
+    EXPECT_THROW(runner_->RunTask(0), WriteError);
+    EXPECT_EQ(table_.cell(0, kRunCountCell), "8");
+    ASSERT_TRUE(jobs_->WaitIdle(20s));
+    EXPECT_EQ(readFile(sandbox() / "bk/a.txt"), "a");
+}
+
 } // namespace
 } // namespace kolvane
