@@ -11,6 +11,7 @@
 #include "engine/Clock.h"
 #include "engine/CopyJob.h"
 #include "engine/JobEvents.h"
+#include "ui/JobEventPump.h"
 #include "ui/KolvaneApplication.h"
 #include "ui/TmainForm.h"
 
@@ -29,6 +30,7 @@
 #include <fstream>
 #include <mutex>
 #include <string>
+#include <thread>
 #include <unistd.h>
 #include <vector>
 
@@ -85,7 +87,8 @@ double Seconds(Clock::duration duration) {
     return std::chrono::duration<double>(duration).count();
 }
 
-// The core alone: the job reports into an event queue that a plain loop drains.
+// The core alone: the job reports into an event queue that a plain loop drains, letting a batch
+// collect for as long as the window does, so that both sides pay the same number of wakes.
 double RunHeadless(const fs::path& source, const fs::path& destination) {
     std::mutex mutex;
     std::condition_variable woken;
@@ -107,6 +110,8 @@ double RunHeadless(const fs::path& source, const fs::path& destination) {
             woken.wait(lock, [&] { return wake; });
             wake = false;
         }
+        std::this_thread::sleep_for(
+            std::chrono::milliseconds(kolvane::ui::JobEventPump::kBatchWindowMs));
         for (const kolvane::JobEvent& event : queue->Drain())
             done = done || event.kind == kolvane::JobEvent::Kind::Completion;
     }
