@@ -133,7 +133,7 @@ WindowRun RunInWindow(const Settings& settings, int run, const fs::path& source,
                                           std::to_string(run) + ".ini");
     std::ofstream(ini) << "[bench]\ntaskName=bench\ntaskSource=" << source.string()
                        << "\ntaskDest=" << destination.string() << "\ntaskDD=99:99:99\n";
-    kolvane::ui::TmainForm form(ini.string());
+    kolvane::ui::TmainForm form(ini.string(), "http://127.0.0.1:9");
     form.show();
     auto* table = form.findChild<QTreeView*>(QStringLiteral("lv_task"));
     table->setCurrentIndex(table->model()->index(0, 0));

@@ -1,5 +1,6 @@
 #include "ui/KolvaneApplication.h"
 #include "ui/TmainForm.h"
+#include "web/HomePage.h"
 
 #include <QDir>
 #include <QLibraryInfo>
@@ -28,7 +29,7 @@ int main(int argc, char* argv[]) {
     QTranslator qtTexts;
     LoadQtChineseTexts(qtTexts);
 
-    kolvane::ui::TmainForm mainForm(SettingsPathBesideExecutable());
+    kolvane::ui::TmainForm mainForm(SettingsPathBesideExecutable(), kolvane::HomePageAddress);
     application.setWindowIcon(mainForm.windowIcon());
     mainForm.show();
     application.exec();

@@ -2,6 +2,7 @@
 
 #include "store/IntegerText.h"
 #include "ui/HomePageLink.h"
+#include "ui/HourlyRequest.h"
 #include "ui/JobEventPump.h"
 #include "ui/LogModel.h"
 #include "ui/MessageBoxes.h"
@@ -64,7 +65,8 @@ QFrame* LoweredPanel(const char* name, QWidget* content) {
 
 } // namespace
 
-TmainForm::TmainForm(std::string settingsPath, std::shared_ptr<const Clock> clock, QWidget* parent)
+TmainForm::TmainForm(std::string settingsPath, std::string_view homePageAddress,
+                     std::shared_ptr<const Clock> clock, QWidget* parent)
     : QMainWindow(parent), settingsPath_(std::move(settingsPath)), clock_(std::move(clock)) {
     LoadProgramResources();
     setObjectName(QStringLiteral("mainForm"));
@@ -92,6 +94,7 @@ TmainForm::TmainForm(std::string settingsPath, std::shared_ptr<const Clock> cloc
     ArmTimerMain();
 
     new TrayIcon(this);
+    hourlyRequest_ = new HourlyRequest(homePageAddress, this);
 
     FormCreate();
 
@@ -492,6 +495,8 @@ void TmainForm::FormClose() {
 
 void TmainForm::ReleaseAtClose() {
     TimerMain->stop();
+    // Stops Timer1 and aborts an exchange under way.
+    delete std::exchange(hourlyRequest_, nullptr);
     // Jobs that still report must never wait on a window that no longer drains their events.
     pump_->Close();
     runner_.reset();

@@ -11,6 +11,7 @@
 #include <QMainWindow>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 class QAction;
@@ -27,6 +28,7 @@ class QTreeView;
 
 namespace kolvane::ui {
 
+class HourlyRequest;
 class JobEventPump;
 class LogModel;
 class TaskTableModel;
@@ -41,10 +43,11 @@ public:
     static constexpr int kMinimumPaneHeight = 30;
 
     // The settings path is defaultSet.ini beside the executable for the program, a temporary file
-    // for tests. The clock drives the scheduler, the runs' sub-directories and the log stamps.
-    explicit TmainForm(std::string settingsPath,
-                       std::shared_ptr<const Clock> clock = std::make_shared<SystemClock>(),
-                       QWidget* parent = nullptr);
+    // for tests; likewise the home page is HomePageAddress for the program, a local address for
+    // tests. The clock drives the scheduler, the runs' sub-directories and the log stamps.
+    TmainForm(std::string settingsPath, std::string_view homePageAddress,
+              std::shared_ptr<const Clock> clock = std::make_shared<SystemClock>(),
+              QWidget* parent = nullptr);
     ~TmainForm() override;
 
     std::string settingsPath() const { return settingsPath_; }
@@ -124,6 +127,7 @@ private:
     TaskTableModel* taskModel_ = nullptr;
     LogModel* logModel_ = nullptr;
     JobEventPump* pump_ = nullptr;
+    HourlyRequest* hourlyRequest_ = nullptr;
     std::unique_ptr<TaskRunner> runner_;
     std::unique_ptr<Scheduler> scheduler_;
     // Reports of the running scheduler tick, shown once the tick has returned.

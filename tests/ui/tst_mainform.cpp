@@ -19,6 +19,7 @@
 using kolvane::JobEvent;
 using kolvane::testing::execUntil;
 using kolvane::testing::FakeClock;
+using kolvane::testing::kLocalHomePage;
 using kolvane::testing::MessageBoxAnswerer;
 using kolvane::testing::UiSandbox;
 using kolvane::testing::waitFor;
@@ -85,6 +86,7 @@ private slots:
     void deleteTask_data();
     void deleteTask();
     void closeDuringDeleteQuestionLeavesFileAlone();
+    void closeStopsBothTimers();
     void errorBoxText_data();
     void errorBoxText();
     void handlerErrorReachesErrorBoxAndProgramGoesOn();
@@ -113,7 +115,7 @@ void TestMainForm::commandsWithoutSelectionAsk() {
     QFETCH(QString, command);
     const QByteArray settings = Section("a", "a", "runCount=4\n");
     sandbox_.writeSettings(settings);
-    TmainForm form(sandbox_.settingsPath());
+    TmainForm form(sandbox_.settingsPath(), kLocalHomePage);
     MessageBoxAnswerer answerer;
 
     if (auto* button = form.findChild<QToolButton*>(command))
@@ -133,7 +135,7 @@ void TestMainForm::commandsWithoutSelectionAsk() {
 
 void TestMainForm::doubleClickWithoutSelectionIsSilent() {
     sandbox_.writeSettings(Section("a", "a"));
-    TmainForm form(sandbox_.settingsPath());
+    TmainForm form(sandbox_.settingsPath(), kLocalHomePage);
     form.show();
     QVERIFY(QTest::qWaitForWindowExposed(&form));
     MessageBoxAnswerer answerer;
@@ -156,7 +158,7 @@ void TestMainForm::doubleClickWithoutSelectionIsSilent() {
 
 void TestMainForm::contextMenuOpensBelowLastRow() {
     sandbox_.writeSettings(Section("a", "a"));
-    TmainForm form(sandbox_.settingsPath());
+    TmainForm form(sandbox_.settingsPath(), kLocalHomePage);
     form.show();
     QVERIFY(QTest::qWaitForWindowExposed(&form));
     auto* viewport = form.findChild<QTreeView*>(QStringLiteral("lv_task"))->viewport();
@@ -177,7 +179,7 @@ void TestMainForm::contextMenuOpensBelowLastRow() {
 
 void TestMainForm::refreshRereadsFileAndKeepsColumns() {
     sandbox_.writeSettings(Section("a", "a"));
-    TmainForm form(sandbox_.settingsPath());
+    TmainForm form(sandbox_.settingsPath(), kLocalHomePage);
     sandbox_.writeSettings(Section("a", "a") + Section("b", "b", "useDelayM=1\n"));
 
     QTest::mouseClick(form.findChild<QToolButton*>(QStringLiteral("ToolButton2")), Qt::LeftButton);
@@ -214,7 +216,7 @@ void TestMainForm::deleteTask() {
     const QByteArray settings =
         Section("first", "first", "runCount=2\n") + Section("second", "second", "runCount=5\n");
     sandbox_.writeSettings(settings);
-    TmainForm form(sandbox_.settingsPath());
+    TmainForm form(sandbox_.settingsPath(), kLocalHomePage);
     form.progressSink()->Post(Progress("second", 1, 9));
     QTRY_COMPARE(Cell(form, 1, kProgressColumn), QStringLiteral("1 / 9"));
     MessageBoxAnswerer answerer(confirm ? QMessageBox::Ok : QMessageBox::Cancel);
@@ -241,7 +243,7 @@ void TestMainForm::deleteTask() {
 void TestMainForm::closeDuringDeleteQuestionLeavesFileAlone() {
     const QByteArray settings = Section("first", "first");
     sandbox_.writeSettings(settings);
-    TmainForm form(sandbox_.settingsPath());
+    TmainForm form(sandbox_.settingsPath(), kLocalHomePage);
     form.show();
     SelectRow(form, 0);
     MessageBoxAnswerer answerer([&form](const kolvane::ui::MessageBoxRequest&) {
@@ -254,6 +256,16 @@ void TestMainForm::closeDuringDeleteQuestionLeavesFileAlone() {
     QCOMPARE(answerer.requests().size(), size_t{1});
     QCOMPARE(sandbox_.readSettings(), settings);
     QCOMPARE(RowCount(form), 1);
+}
+
+void TestMainForm::closeStopsBothTimers() {
+    TmainForm form(sandbox_.settingsPath(), kLocalHomePage);
+    form.show();
+    QVERIFY(form.findChild<QTimer*>(QStringLiteral("TimerMain"))->isActive());
+    QCOMPARE(form.findChild<QTimer*>(QStringLiteral("Timer1"))->interval(), 5000);
+    form.close();
+    QVERIFY(!form.findChild<QTimer*>(QStringLiteral("TimerMain"))->isActive());
+    QVERIFY(!form.findChild<QTimer*>(QStringLiteral("Timer1")));
 }
 
 void TestMainForm::errorBoxText_data() {
@@ -286,7 +298,7 @@ void TestMainForm::handlerErrorReachesErrorBoxAndProgramGoesOn() {
     sandbox_.writeSettings(Section("first", "first"));
     QFile::setPermissions(sandbox_.path(QStringLiteral("defaultSet.ini")),
                           QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther);
-    TmainForm form(sandbox_.settingsPath());
+    TmainForm form(sandbox_.settingsPath(), kLocalHomePage);
     MessageBoxAnswerer answerer(QMessageBox::Ok);
     SelectRow(form, 0);
 
@@ -310,7 +322,7 @@ void TestMainForm::schedulerErrorsWhileItsBoxIsOpenGoToLog() {
     sandbox_.writeSettings("[bad]\ntaskName=bad\ntaskSource=/nowhere\ntaskDest=\n"
                            "taskDD=08:00:00\nuseDelayM=1\ndelayM=1\n");
     auto clock = std::make_shared<FakeClock>(8, 0, 0);
-    TmainForm form(sandbox_.settingsPath(), clock);
+    TmainForm form(sandbox_.settingsPath(), kLocalHomePage, clock);
     int boxes = 0;
     bool loggedWhileOpen = false;
     MessageBoxAnswerer answerer([&](const kolvane::ui::MessageBoxRequest& request) {
@@ -344,7 +356,7 @@ void TestMainForm::advertColourRange() {
     }
     QCOMPARE(highest, 254);
 
-    TmainForm form(sandbox_.settingsPath());
+    TmainForm form(sandbox_.settingsPath(), kLocalHomePage);
     const QColor text = form.findChild<QLabel*>(QStringLiteral("PanelMsgText"))
                             ->palette()
                             .color(QPalette::WindowText);
@@ -368,7 +380,7 @@ void TestMainForm::splitterSnapsShut_data() {
 void TestMainForm::splitterSnapsShut() {
     QFETCH(int, dragTo);
     QFETCH(int, upperHeight);
-    TmainForm form(sandbox_.settingsPath());
+    TmainForm form(sandbox_.settingsPath(), kLocalHomePage);
     form.show();
     QVERIFY(QTest::qWaitForWindowExposed(&form));
     auto* splitter = form.findChild<QSplitter*>(QStringLiteral("Splitter1"));
@@ -393,7 +405,7 @@ void TestMainForm::splitterSnapsShut() {
 void TestMainForm::progressReachesEveryRowOfTheName() {
     sandbox_.writeSettings(Section("one", "same") + Section("two", "same") +
                            Section("three", "other") + Section("four", "Same"));
-    TmainForm form(sandbox_.settingsPath());
+    TmainForm form(sandbox_.settingsPath(), kLocalHomePage);
 
     form.progressSink()->Post(Progress("same", 3, 10));
 
@@ -421,7 +433,7 @@ void TestMainForm::logLimitAfterCompletion() {
     QFETCH(int, before);
     QFETCH(int, inBatch);
     QFETCH(int, expectedRows);
-    TmainForm form(sandbox_.settingsPath());
+    TmainForm form(sandbox_.settingsPath(), kLocalHomePage);
     auto sink = form.progressSink();
     for (int i = 1; i <= before; ++i)
         sink->Post(Progress("earlier", i, before));
@@ -449,7 +461,7 @@ void TestMainForm::scheduledTaskCopiesWhileMessageBoxIsOpen() {
                            "[early]\ntaskName=early\ntaskSource=" + source.toUtf8() +
                            "/none\ntaskDest=" + destination.toUtf8() + "\ntaskDD=07:59:58\n");
     auto clock = std::make_shared<FakeClock>(7, 59, 58);
-    TmainForm form(sandbox_.settingsPath(), clock);
+    TmainForm form(sandbox_.settingsPath(), kLocalHomePage, clock);
     form.show();
     QTRY_COMPARE(Cell(form, 1, kRunCountColumn), QStringLiteral("1"));
 

@@ -13,6 +13,9 @@
 
 namespace kolvane::testing {
 
+// The main window's hourly request goes here in tests: a local port where nothing listens.
+inline constexpr const char* kLocalHomePage = "http://127.0.0.1:9";
+
 // A temporary directory of the test's own, holding its defaultSet.ini; removed afterwards.
 class UiSandbox {
 public:
