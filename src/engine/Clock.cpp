@@ -125,6 +125,14 @@ std::string FormatTimeOfDay(const LocalDateTime& time) {
     return Printed("%02d:%02d:%02d", time.hour, time.minute, time.second);
 }
 
+std::string FormatSecondOfDay(int secondOfDay) {
+    LocalDateTime time;
+    time.hour = secondOfDay / 3600;
+    time.minute = secondOfDay / 60 % 60;
+    time.second = secondOfDay % 60;
+    return FormatTimeOfDay(time);
+}
+
 std::int64_t CivilSeconds(const LocalDateTime& time) {
     return DaysFromCivil(time.year, static_cast<unsigned>(time.month),
                          static_cast<unsigned>(time.day)) *

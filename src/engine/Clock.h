@@ -32,6 +32,8 @@ std::string FormatTimeStamp(const LocalDateTime& time);
 std::string FormatSubDirName(const LocalDateTime& time);
 // "hh:nn:ss", the daily time of a task.
 std::string FormatTimeOfDay(const LocalDateTime& time);
+// "hh:nn:ss" of a second of the day, 0 to 86399.
+std::string FormatSecondOfDay(int secondOfDay);
 
 // Seconds counted on the local calendar (no time zone applied), so that consecutive wall-clock
 // seconds differ by one and the remainder modulo 86400 is the time of day.

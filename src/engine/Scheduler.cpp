@@ -19,14 +19,6 @@ int SecondOfDay(std::int64_t civilSeconds) {
     return static_cast<int>(((civilSeconds % kSecondsPerDay) + kSecondsPerDay) % kSecondsPerDay);
 }
 
-std::string TimeOfDayText(int secondOfDay) {
-    LocalDateTime time;
-    time.hour = secondOfDay / 3600;
-    time.minute = secondOfDay / 60 % 60;
-    time.second = secondOfDay % 60;
-    return FormatTimeOfDay(time);
-}
-
 } // namespace
 
 Scheduler::Scheduler(const TaskTable& table, std::shared_ptr<const Clock> clock, RunTaskFn runTask,
@@ -75,7 +67,7 @@ bool Scheduler::IsDue(int row, int secondOfDay) {
         if (std::abs(secondOfDay - *start) % step == 0)
             return true;
     }
-    return time == TimeOfDayText(secondOfDay);
+    return time == FormatSecondOfDay(secondOfDay);
 }
 
 void Scheduler::ReportBadTime(int row, const std::string& time) {

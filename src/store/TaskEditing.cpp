@@ -1,6 +1,7 @@
 #include "store/TaskEditing.h"
 
 #include "engine/Clock.h"
+#include "engine/Paths.h"
 #include "store/IniFile.h"
 #include "store/IntegerText.h"
 #include "store/TaskTable.h"
@@ -10,10 +11,6 @@
 
 namespace kolvane {
 namespace {
-
-bool IsBlank(char c) {
-    return static_cast<unsigned char>(c) <= 0x20;
-}
 
 bool IsDigit(char c) {
     return c >= '0' && c <= '9';
@@ -130,36 +127,20 @@ EditorStart StartFromRow(const TaskRow& row, std::string name) {
     return start;
 }
 
-std::string TimeOfDayText(int secondsOfDay) {
-    LocalDateTime time;
-    time.hour = secondsOfDay / 3600;
-    time.minute = secondsOfDay / 60 % 60;
-    time.second = secondsOfDay % 60;
-    return FormatTimeOfDay(time);
-}
-
 } // namespace
 
-std::string TrimBlanks(std::string_view text) {
-    while (!text.empty() && IsBlank(text.front()))
-        text.remove_prefix(1);
-    while (!text.empty() && IsBlank(text.back()))
-        text.remove_suffix(1);
-    return std::string(text);
-}
-
 std::optional<FieldProblem> CheckTaskFields(const TaskFields& fields) {
-    if (TrimBlanks(fields.name).empty())
+    if (TrimControl(fields.name).empty())
         return FieldProblem{EditorPage::Base, EditorField::TaskName, "任务名不能为空"};
-    if (TrimBlanks(fields.source).empty())
+    if (TrimControl(fields.source).empty())
         return FieldProblem{EditorPage::Dir, EditorField::Source, "源目录（文件）不能为空"};
-    if (TrimBlanks(fields.dest).empty())
+    if (TrimControl(fields.dest).empty())
         return FieldProblem{EditorPage::Dir, EditorField::Dest, "目标目录不能为空"};
     return std::nullopt;
 }
 
 bool IsRename(bool isEdit, std::string_view oldTaskName, std::string_view newTaskName) {
-    return isEdit && TrimBlanks(oldTaskName) != TrimBlanks(newTaskName);
+    return isEdit && TrimControl(oldTaskName) != TrimControl(newTaskName);
 }
 
 void WriteTask(TIniFile& taskIni, const TaskFields& fields, bool isEdit,
@@ -171,7 +152,7 @@ void WriteTask(TIniFile& taskIni, const TaskFields& fields, bool isEdit,
     taskIni.PutEntry(section, "taskSource", fields.source);
     taskIni.PutEntry(section, "taskDest", fields.dest);
     taskIni.PutFlag(section, "taskautoChild", fields.autoChildDir);
-    taskIni.PutEntry(section, "taskDD", TimeOfDayText(fields.timeOfDay));
+    taskIni.PutEntry(section, "taskDD", FormatSecondOfDay(fields.timeOfDay));
     taskIni.PutFlag(section, "useDelayM", fields.useInterval);
     taskIni.PutNumber(section, "delayM", fields.interval);
 }

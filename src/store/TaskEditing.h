@@ -44,9 +44,6 @@ struct EditorStart {
     std::string oldTaskName; // the edited row's name cell, untrimmed
 };
 
-// Leading and trailing characters with codes up to 0x20 removed.
-std::string TrimBlanks(std::string_view text);
-
 std::optional<FieldProblem> CheckTaskFields(const TaskFields& fields);
 
 // An edit renames a task when the trimmed names differ, letter case included.
