@@ -7,10 +7,10 @@
 #include <cerrno>
 #include <fcntl.h>
 #include <string_view>
-#include <utility>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <utility>
 
 namespace kolvane {
 namespace {
