@@ -1,13 +1,15 @@
 #pragma once
 
-#include "engine/Clock.h"
 #include "ui/MessageBoxes.h"
 
-#include <QDialog>
-#include <QString>
+#include <QApplication>
+#include <QDeadlineTimer>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
+#include <QTimer>
 #include <functional>
-#include <mutex>
 #include <string>
 #include <vector>
 
@@ -16,56 +18,61 @@ namespace kolvane::testing {
 // The main window's hourly request goes here in tests: a local port where nothing listens.
 inline constexpr const char* kLocalHomePage = "http://127.0.0.1:9";
 
+inline void WriteFile(const QString& path, const QByteArray& content) {
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QFile file(path);
+    if (file.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        file.write(content);
+}
+
+inline QByteArray ReadFile(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
 // A temporary directory of the test's own, holding its defaultSet.ini; removed afterwards.
-class UiSandbox {
-public:
-    UiSandbox();
-    bool isValid() const { return directory_.isValid(); }
-    QString path(const QString& relative) const { return directory_.filePath(relative); }
-    std::string settingsPath() const {
-        return path(QStringLiteral("defaultSet.ini")).toStdString();
-    }
-
-    static void writeFile(const QString& path, const QByteArray& content);
-    static QByteArray readFile(const QString& path);
-    void writeSettings(const QByteArray& content) const;
-    QByteArray readSettings() const;
-
-private:
-    QTemporaryDir directory_;
+struct UiSandbox : QTemporaryDir {
+    QString settingsFile() const { return filePath(QStringLiteral("defaultSet.ini")); }
+    std::string settingsPath() const { return settingsFile().toStdString(); }
+    void writeSettings(const QByteArray& content) const { WriteFile(settingsFile(), content); }
+    QByteArray readSettings() const { return ReadFile(settingsFile()); }
 };
 
 // Answers every message box while it lives, recording what each would have shown.
-class MessageBoxAnswerer {
-public:
+struct MessageBoxAnswerer {
     using Answer = std::function<QMessageBox::StandardButton(const ui::MessageBoxRequest&)>;
-    explicit MessageBoxAnswerer(QMessageBox::StandardButton answer = QMessageBox::Ok);
-    explicit MessageBoxAnswerer(Answer answer);
-    ~MessageBoxAnswerer();
+    explicit MessageBoxAnswerer(Answer answer = [](auto&) { return QMessageBox::Ok; }) {
+        ui::SetMessageBoxResponder([this, answer](const ui::MessageBoxRequest& request) {
+            requests.push_back(request);
+            return answer(request);
+        });
+    }
+    MessageBoxAnswerer(const MessageBoxAnswerer&) = delete;
+    ~MessageBoxAnswerer() { ui::SetMessageBoxResponder({}); }
 
-    const std::vector<ui::MessageBoxRequest>& requests() const { return requests_; }
-
-private:
-    std::vector<ui::MessageBoxRequest> requests_;
+    std::vector<ui::MessageBoxRequest> requests;
 };
 
-// A clock the test sets; jobs read it from their threads.
-class FakeClock final : public Clock {
-public:
-    explicit FakeClock(int hour = 12, int minute = 0, int second = 0);
-    LocalDateTime Now() const override;
-    void setTimeOfDay(int hour, int minute, int second);
-
-private:
-    mutable std::mutex mutex_;
-    LocalDateTime now_;
-};
-
-// Processes events until the condition holds or the time is up; returns the condition.
-bool waitFor(const std::function<bool()>& condition, int timeoutMs = 5000);
-
-// Runs the dialog's own modal loop until the condition holds while it is open (then closes it)
-// or the time is up. Returns whether the condition held while the dialog was open.
-bool execUntil(QDialog& dialog, const std::function<bool()>& condition, int timeoutMs = 10000);
+// Runs `act` on the modal dialog of type Dialog as soon as it is shown, then closes the dialog if
+// `act` left it open, so a failed check inside `act` cannot leave the test waiting forever. Gives
+// up after five seconds without such a dialog.
+template <typename Dialog, typename Act> void WhenModalOpens(Act act) {
+    auto* poll = new QTimer(qApp);
+    poll->setInterval(5);
+    const QDeadlineTimer deadline(5000);
+    QObject::connect(poll, &QTimer::timeout, qApp, [poll, act, deadline] {
+        auto* dialog = qobject_cast<Dialog*>(QApplication::activeModalWidget());
+        if (!dialog && !deadline.hasExpired())
+            return;
+        poll->stop();
+        poll->deleteLater();
+        if (!dialog)
+            return;
+        act(dialog);
+        if (dialog->isVisible())
+            dialog->reject();
+    });
+    poll->start();
+}
 
 } // namespace kolvane::testing
