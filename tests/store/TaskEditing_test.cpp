@@ -37,9 +37,7 @@ TEST_F(TaskWriting, NewTaskWritesTheSevenKeysInOrderAsTyped) {
         at = text.find(line, at);
         ASSERT_NE(at, std::string::npos) << line << " in order in\n" << text;
     }
-    const TaskTable table = reload();
-    ASSERT_EQ(table.rowCount(), 1);
-    EXPECT_EQ(table.row(0).subItems,
+    EXPECT_EQ(reload().row(0).subItems,
               (std::array<std::string, kSubItemCount>{" daily ", "/src ", " /dest", "08:05:09", "1",
                                                       "", "0", "30"}));
 }
@@ -79,9 +77,7 @@ TEST(TaskOpeners, EditTicksTheIntervalOnlyForAPositiveNumberAndClampsIt) {
     for (const auto& [cell, interval] : cells) {
         const EditorStart start =
             StartEditTask({{}, {" A", "/s", "/d", "13:00:00", "2", "", "4", cell}});
-        EXPECT_TRUE(start.isEdit);
-        EXPECT_EQ(start.oldTaskName, " A");
-        EXPECT_TRUE(start.fields.autoChildDir);
+        EXPECT_TRUE(start.isEdit && start.oldTaskName == " A" && start.fields.autoChildDir);
         EXPECT_EQ(start.fields.useInterval, interval > 0) << cell;
         EXPECT_EQ(start.fields.interval, interval > 0 ? interval : kDefaultInterval) << cell;
     }

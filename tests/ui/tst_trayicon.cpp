@@ -27,9 +27,7 @@ private slots:
         for (int round = 0; round < 2; ++round) {
             window_->setWindowState(window_->windowState() | Qt::WindowMinimized);
             QTRY_VERIFY(tray->isInTray());
-            QVERIFY(!window_->isVisible() && !window_->isMinimized());
-            QVERIFY(icon->isVisible());
-            QCOMPARE(icon->toolTip(), QStringLiteral("Kolvane"));
+            QVERIFY(!window_->isVisible() && !window_->isMinimized() && icon->isVisible());
             for (auto reason : {QSystemTrayIcon::Trigger, QSystemTrayIcon::Context,
                                 QSystemTrayIcon::MiddleClick, QSystemTrayIcon::Unknown}) {
                 emit icon->activated(reason);
