@@ -1,11 +1,16 @@
 #include "engine/CopyJob.h"
 
 #include "EngineTestKit.h"
+#include "engine/Paths.h"
 #include "support/Sandbox.h"
 
+#include <array>
+#include <atomic>
 #include <filesystem>
 #include <gtest/gtest.h>
 #include <set>
+#include <thread>
+#include <tuple>
 
 namespace kolvane {
 namespace {
@@ -13,47 +18,60 @@ namespace {
 namespace fs = std::filesystem;
 using namespace std::chrono_literals;
 
-constexpr const char* kStamp = "2026-03-01 08:00:05：";
+const std::string kStamp = "2026-03-01 08:00:05：";
+
+// The copy job tells a single file from a tree by these terms.
+TEST(PathTermsTest, SplitsAtLastSeparatorAndDot) {
+    // path, extension, parent part, file-name part
+    const std::array<const char*, 4> cases[] = {
+        {"/data/report.txt", ".txt", "/data/", "report.txt"},
+        {"/my.docs", ".docs", "/", "my.docs"},
+        {"/data.old/list", "", "/data.old/", "list"},
+        {"/data/", "", "/data/", ""},
+        {"report", "", "", "report"},
+        {"/data/.profile", ".profile", "/data/", ".profile"},
+    };
+    for (const auto& [path, extension, parent, name] : cases) {
+        EXPECT_EQ(ExtractFileExt(path), extension) << path;
+        EXPECT_EQ(ExtractFilePath(path), parent) << path;
+        EXPECT_EQ(ExtractFileName(path), name) << path;
+    }
+}
 
 class CopyJobTest : public testing::SandboxedTest {
 protected:
-    std::vector<JobEvent> RunJob(const std::string& source, const std::string& destination) {
-        StartJob(source, destination);
-        EXPECT_TRUE(jobs_->WaitIdle(20s));
-        return sink_->events();
-    }
-    void StartJob(const std::string& source, const std::string& destination) {
-        auto* job = new TcopyFile("备份", jobs_, clock_);
-        job->onProgress = sink_;
-        job->SetPaths(source, destination);
+    void StartJob(const std::string& source, const fs::path& destination) {
+        auto* job = new TcopyFile("备份", jobs_, std::make_shared<testing::FakeClock>());
+        job->onProgress = events_;
+        job->SetPaths(source, destination.string());
     }
 
-    // Every entry reported in order with its total, then the completion line last.
-    static std::set<std::string> ExpectProgressThenCompletion(const std::vector<JobEvent>& events,
-                                                              int total) {
-        std::set<std::string> lines;
-        int index = 0;
+    // Runs a job of `total` entries and checks that every entry was reported in order, then the
+    // completion line last. Returns each entry's progress line, with its failure line if any.
+    std::set<std::string> RunJob(const std::string& from, const fs::path& to, int total) {
+        StartJob(from, to);
+        EXPECT_TRUE(jobs_->WaitIdle(20s));
+        const std::vector<JobEvent> events = events_->Drain();
+        EXPECT_EQ(wakes_.exchange(0), 1); // one wake for the whole batch
+        std::vector<std::string> entries;
         for (const JobEvent& event : events) {
+            if (event.kind == JobEvent::Kind::Failure)
+                (entries.empty() ? entries.emplace_back() : entries.back()) += "\n" + event.logLine;
             if (event.kind != JobEvent::Kind::Progress)
                 continue;
-            EXPECT_EQ(event.index, ++index);
-            EXPECT_EQ(event.total, total);
-            EXPECT_EQ(event.jobName, "备份");
-            lines.insert(event.logLine);
+            entries.push_back(event.logLine);
+            EXPECT_EQ(std::tie(event.index, event.total, event.jobName),
+                      std::tuple(static_cast<int>(entries.size()), total, "备份"));
         }
-        EXPECT_EQ(index, total);
-        EXPECT_FALSE(events.empty());
-        if (!events.empty()) {
-            EXPECT_EQ(events.back().kind, JobEvent::Kind::Completion);
-            EXPECT_EQ(events.back().logLine, std::string(kStamp) + "任务\"备份\"执行完毕");
-        }
-        return lines;
+        EXPECT_EQ(static_cast<int>(entries.size()), total);
+        EXPECT_EQ(events.empty() ? "" : events.back().logLine, kStamp + "任务\"备份\"执行完毕");
+        return {entries.begin(), entries.end()};
     }
 
     static std::set<std::string> NamesIn(const fs::path& directory) {
         std::set<std::string> names;
         for (const auto& entry : fs::recursive_directory_iterator(directory))
-            names.insert(fs::relative(entry.path(), directory).string());
+            names.insert(entry.path().lexically_relative(directory).string());
         return names;
     }
 
@@ -68,115 +86,60 @@ protected:
     }
 
     std::shared_ptr<JobRegistry> jobs_ = std::make_shared<JobRegistry>();
-    std::shared_ptr<testing::FakeClock> clock_ = std::make_shared<testing::FakeClock>();
-    std::shared_ptr<testing::CollectingSink> sink_ = std::make_shared<testing::CollectingSink>();
+    std::atomic<int> wakes_{0};
+    std::shared_ptr<JobEventQueue> events_ = std::make_shared<JobEventQueue>([this] { ++wakes_; });
 };
 
-TEST_F(CopyJobTest, CopiesTreeWithLayoutDotFilesAndSemicolonsInNames) {
-    const std::set<std::string> files = {"a.txt", ".profile", "sub/b.txt", "sub/deeper/c;d.txt",
-                                         "sub/noext"};
+TEST_F(CopyJobTest, CopiesTreeReplacingFilesRecreatingLinksAndReportingRefusedOnes) {
+    // A directory whose name has an extension and ends in bytes outside ASCII.
+    const fs::path source = sandbox() / "my docs.文档", backup = sandbox() / "备份";
+    const std::string files[] = {"a.txt", ".profile", "locked.txt", "sub/deeper/c;d.txt",
+                                 "sub/noext"};
     for (const std::string& name : files)
-        writeFile(sandbox() / "src" / name, "content of " + name);
-    const fs::path dated = sandbox() / "src/a.txt";
-    fs::permissions(dated, fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
-    const auto lastWrite = fs::last_write_time(dated) - 240h;
-    fs::last_write_time(dated, lastWrite);
+        writeFile(source / name, "new " + name);
+    fs::create_directory_symlink(source, source / "sub/loop");
+    fs::create_symlink("../secret.txt", source / "outside");
+    writeFile(backup / "a.txt", "old");
+    writeFile(backup / "locked.txt", "old");
+    fs::permissions(backup / "locked.txt", fs::perms{0440});
+    fs::permissions(source / "a.txt", fs::perms{0640});
+    const auto lastWrite = fs::last_write_time(source / "a.txt") - 240h;
+    fs::last_write_time(source / "a.txt", lastWrite);
 
-    const auto events = RunJob(pathOf("src"), pathOf("bk"));
-
-    std::set<std::string> expectedLines;
-    for (const std::string& name : files) {
-        EXPECT_EQ(readFile(sandbox() / "bk" / name), "content of " + name) << name;
-        expectedLines.insert(kStamp + pathOf("src/" + name));
-    }
-    EXPECT_EQ(ExpectProgressThenCompletion(events, 5), expectedLines);
-    EXPECT_EQ(events.size(), 6u); // no failure lines
-    EXPECT_EQ(NamesIn(sandbox() / "bk"),
-              (std::set<std::string>{".profile", "a.txt", "sub", "sub/b.txt", "sub/deeper",
-                                     "sub/deeper/c;d.txt", "sub/noext"}));
-    EXPECT_EQ(fs::status(sandbox() / "bk/a.txt").permissions(), fs::status(dated).permissions());
-    EXPECT_EQ(fs::last_write_time(sandbox() / "bk/a.txt"), lastWrite);
+    const auto line = [&](const std::string& name) { return kStamp + (source / name).string(); };
+    const std::string locked = (source / "locked.txt").string();
+    // Blanks and control characters around the paths are no part of them.
+    EXPECT_EQ(RunJob(" " + source.string() + "\r\n", backup.string() + "\t", 7),
+              (std::set<std::string>{line("a.txt"), line(".profile"), line("sub/deeper/c;d.txt"),
+                                     line("sub/noext"), line("sub/loop"), line("outside"),
+                                     line("locked.txt") + "\n" + kStamp + "复制失败：" + locked +
+                                         "（Permission denied）"}));
+    EXPECT_EQ(NamesIn(backup),
+              (std::set<std::string>{".profile", "a.txt", "locked.txt", "outside", "sub",
+                                     "sub/deeper", "sub/deeper/c;d.txt", "sub/loop", "sub/noext"}));
+    for (const std::string& name : files)
+        EXPECT_EQ(readFile(backup / name), name == "locked.txt" ? "old" : "new " + name);
+    EXPECT_EQ(fs::status(backup / "a.txt").permissions(),
+              fs::status(source / "a.txt").permissions());
+    EXPECT_EQ(fs::last_write_time(backup / "a.txt"), lastWrite);
+    EXPECT_EQ(fs::read_symlink(backup / "sub/loop"), source);
+    EXPECT_EQ(fs::read_symlink(backup / "outside"), "../secret.txt");
 }
 
 TEST_F(CopyJobTest, ExistingFileIsCopiedAloneWithOrWithoutExtension) {
     for (const std::string name : {"report.txt", "report"}) {
-        SCOPED_TRACE(name);
-        const fs::path source = sandbox() / name / "data" / name;
+        const fs::path source = sandbox() / name / "data" / name, backup = sandbox() / name / "bk";
         writeFile(source, "single");
         writeFile(source.parent_path() / "other.txt", "not copied");
-        const fs::path destination = sandbox() / name / "bk";
-        fs::create_directories(destination);
-
-        const auto events = RunJob(source.string(), destination.string());
-
-        EXPECT_EQ(NamesIn(destination), std::set<std::string>{name});
-        EXPECT_EQ(readFile(destination / name), "single");
-        EXPECT_EQ(ExpectProgressThenCompletion(events, 1),
-                  std::set<std::string>{kStamp + source.string()});
-        sink_ = std::make_shared<testing::CollectingSink>();
+        fs::create_directories(backup);
+        EXPECT_EQ(RunJob(source, backup, 1), std::set<std::string>{kStamp + source.string()});
+        EXPECT_EQ(NamesIn(backup), std::set<std::string>{name});
+        EXPECT_EQ(readFile(backup / name), "single");
     }
 }
 
-TEST_F(CopyJobTest, DirectoryNamedWithExtensionCopiesIntoTheSamePlaces) {
-    writeFile(sandbox() / "my.docs/a.txt", "a");
-    writeFile(sandbox() / "my.docs/sub/b.txt", "b");
-    const auto events = RunJob(pathOf("my.docs"), pathOf("bk"));
-    EXPECT_EQ(readFile(sandbox() / "bk/a.txt"), "a");
-    EXPECT_EQ(readFile(sandbox() / "bk/sub/b.txt"), "b");
-    EXPECT_EQ(ExpectProgressThenCompletion(events, 2),
-              (std::set<std::string>{kStamp + pathOf("my.docs/a.txt"),
-                                     kStamp + pathOf("my.docs/sub/b.txt")}));
-}
-
-TEST_F(CopyJobTest, ReplacesExistingFilesRefusesReadOnlyOnesAndReportsTheFailure) {
-    for (const char* name : {"keep.txt", "locked.txt", "new.txt"})
-        writeFile(sandbox() / "src" / name, "new");
-    writeFile(sandbox() / "bk/keep.txt", "old");
-    writeFile(sandbox() / "bk/locked.txt", "old");
-    fs::permissions(sandbox() / "bk/locked.txt", fs::perms::owner_read | fs::perms::group_read);
-
-    const auto events = RunJob(pathOf("src"), pathOf("bk"));
-
-    EXPECT_EQ(readFile(sandbox() / "bk/keep.txt"), "new");
-    EXPECT_EQ(readFile(sandbox() / "bk/new.txt"), "new");
-    EXPECT_EQ(readFile(sandbox() / "bk/locked.txt"), "old");
-    EXPECT_EQ(ExpectProgressThenCompletion(events, 3).size(), 3u);
-    ASSERT_EQ(events.size(), 5u);
-    const std::string locked = pathOf("src/locked.txt");
-    int failures = 0;
-    for (size_t i = 0; i < events.size(); ++i) {
-        if (events[i].kind != JobEvent::Kind::Failure)
-            continue;
-        ++failures;
-        EXPECT_EQ(events[i].logLine,
-                  kStamp + std::string("复制失败：") + locked + "（Permission denied）");
-        ASSERT_GT(i, 0u);
-        EXPECT_EQ(events[i - 1].logLine, kStamp + locked);
-    }
-    EXPECT_EQ(failures, 1);
-    EXPECT_EQ(NamesIn(sandbox() / "bk"),
-              (std::set<std::string>{"keep.txt", "locked.txt", "new.txt"}));
-}
-
-TEST_F(CopyJobTest, LinksInsideTheTreeAreRecreatedNotFollowed) {
-    writeFile(sandbox() / "src/f.txt", "f");
-    writeFile(sandbox() / "secret.txt", "outside");
-    fs::create_directory_symlink(sandbox() / "src", sandbox() / "src/loop");
-    fs::create_symlink("../secret.txt", sandbox() / "src/outside");
-
-    const auto events = RunJob(pathOf("src"), pathOf("bk"));
-
-    ExpectProgressThenCompletion(events, 3);
-    EXPECT_EQ(fs::read_symlink(sandbox() / "bk/loop"), sandbox() / "src");
-    EXPECT_EQ(fs::read_symlink(sandbox() / "bk/outside"), "../secret.txt");
-    EXPECT_EQ(readFile(sandbox() / "bk/f.txt"), "f");
-}
-
-TEST_F(CopyJobTest, BlankPathsCopyNothingButComplete) {
-    writeFile(sandbox() / "src/f.txt", "f");
-    const auto events = RunJob(" \t", pathOf("bk"));
-    ExpectProgressThenCompletion(events, 0);
-    EXPECT_EQ(events.size(), 1u);
+TEST_F(CopyJobTest, BlankSourceCopiesNothingButCompletes) {
+    EXPECT_EQ(RunJob(" \t", sandbox() / "bk", 0), std::set<std::string>{});
     EXPECT_FALSE(fs::exists(sandbox() / "bk"));
 }
 
@@ -186,24 +149,42 @@ TEST_F(CopyJobTest, StopAllAbandonsTheFileInProgressAndReportsNothingMore) {
     fs::resize_file(big, std::uintmax_t{8} << 30); // sparse: cheap to make, slow to copy
     for (const bool replacing : {false, true}) {
         SCOPED_TRACE(replacing ? "replacing a copy" : "fresh copy");
-        const fs::path destination = sandbox() / (replacing ? "old" : "new");
-        fs::create_directory(destination);
+        const fs::path backup = sandbox() / (replacing ? "old" : "new");
+        fs::create_directory(backup);
         if (replacing)
-            writeFile(destination / "big.bin", "old");
-        StartJob(big.string(), destination.string());
-        ASSERT_TRUE(testing::waitUntil([&] { return WritingInto(destination); }));
+            writeFile(backup / "big.bin", "old");
+        StartJob(big, backup);
+        ASSERT_TRUE(testing::waitUntil([&] { return WritingInto(backup); }));
 
         const auto asked = std::chrono::steady_clock::now();
         EXPECT_TRUE(jobs_->StopAll(5s));
         EXPECT_LT(std::chrono::steady_clock::now() - asked, 1s);
-        EXPECT_EQ(NamesIn(destination),
-                  replacing ? std::set<std::string>{"big.bin"} : std::set<std::string>{});
-        if (replacing) {
-            EXPECT_EQ(readFile(destination / "big.bin"), "old");
-        }
-        EXPECT_FALSE(WritingInto(destination));
-        EXPECT_TRUE(sink_->events().empty());
+        EXPECT_EQ(NamesIn(backup).size(), replacing ? 1u : 0u);
+        EXPECT_EQ(replacing ? readFile(backup / "big.bin") : "old", "old");
+        EXPECT_FALSE(WritingInto(backup));
+        EXPECT_TRUE(events_->Drain().empty());
     }
+}
+
+TEST(JobEventQueueTest, FullQueueHoldsThePosterBackUntilDrainedOrClosed) {
+    constexpr int kDrained = 100;
+    std::atomic<int> wakes{0};
+    JobEventQueue queue([&] { ++wakes; }, 1);
+    std::thread poster([&] {
+        for (int i = 1; i <= kDrained + 2; ++i)
+            queue.Post(JobEvent{JobEvent::Kind::Progress, "job", "", 0, i});
+    });
+    for (int i = 1; i <= kDrained && testing::waitUntil([&] { return wakes >= i; }); ++i) {
+        const std::vector<JobEvent> batch = queue.Drain();
+        EXPECT_TRUE(batch.size() == 1 && batch[0].index == i) << batch.size() << " events";
+    }
+    // One more event waits in the queue and the last one is held back until Close drops both.
+    EXPECT_TRUE(testing::waitUntil([&] { return wakes > kDrained; }));
+    queue.Close();
+    poster.join();
+    queue.Post(JobEvent{});
+    EXPECT_TRUE(queue.Drain().empty());
+    EXPECT_EQ(wakes, kDrained + 1);
 }
 
 } // namespace

@@ -1,12 +1,16 @@
 #include "engine/TaskRun.h"
 
 #include "EngineTestKit.h"
+#include "engine/Paths.h"
 #include "store/IniFile.h"
 #include "store/TaskTable.h"
 #include "support/Sandbox.h"
 
+#include <array>
 #include <filesystem>
 #include <gtest/gtest.h>
+#include <optional>
+#include <unistd.h>
 
 namespace kolvane {
 namespace {
@@ -18,62 +22,66 @@ class TaskRunTest : public testing::SandboxedTest {
 protected:
     void SetUp() override {
         SandboxedTest::SetUp();
-        ini_ = std::make_unique<TIniFile>(pathOf("defaultSet.ini"));
-        runner_ = std::make_unique<TaskRunner>(table_, *ini_, clock_, sink_, jobs_);
         writeFile(sandbox() / "src/a.txt", "a");
+        ini_.emplace(pathOf("defaultSet.ini"));
+        runner_.emplace(table_, *ini_, std::make_shared<testing::FakeClock>(), events_, jobs_);
     }
-
-    void SetRow(const std::string& destination, const std::string& subDir,
-                const std::string& runCount) {
-        TaskRow row;
-        row.subItems = {"nightly", pathOf("src"), destination, "08:00:00", subDir,
-                        "",        runCount,      ""};
-        table_.replaceRows({row});
+    void SetRow(const std::string& dest, const std::string& subDir, const std::string& count) {
+        const std::string src = pathOf("src");
+        table_.replaceRows({{"", {"nightly", src, dest, "08:00:00", subDir, "", count, ""}}});
     }
 
     TaskTable table_;
-    std::unique_ptr<TIniFile> ini_;
-    std::shared_ptr<testing::FakeClock> clock_ = std::make_shared<testing::FakeClock>();
-    std::shared_ptr<testing::CollectingSink> sink_ = std::make_shared<testing::CollectingSink>();
     std::shared_ptr<JobRegistry> jobs_ = std::make_shared<JobRegistry>();
-    std::unique_ptr<TaskRunner> runner_;
+    std::shared_ptr<JobEventQueue> events_ = std::make_shared<JobEventQueue>(nullptr);
+    std::optional<TIniFile> ini_;
+    std::optional<TaskRunner> runner_;
 };
 
-TEST_F(TaskRunTest, OnlyTheExactTextOneAsksForTheTimeNamedSubDirectory) {
-    const std::pair<std::string, std::string> cases[] = {
-        {"1", "20260301-080005/a.txt"}, {"0", "a.txt"}, {"2", "a.txt"}, {"", "a.txt"}};
-    for (const auto& [subDir, landing] : cases) {
-        SCOPED_TRACE("sub-directory cell \"" + subDir + "\"");
+TEST_F(TaskRunTest, MakeDirectoryPathCreatesMissingLevelsAndRaisesWithoutAFirstLevel) {
+    ASSERT_EQ(::chdir(sandbox().c_str()), 0);
+    EXPECT_TRUE(MakeDirectoryPath(pathOf("a/b//c/")));
+    EXPECT_TRUE(fs::is_directory(pathOf("a/b/c")));
+    EXPECT_TRUE(MakeDirectoryPath(pathOf("a/b//c/"))); // existing levels are fine
+    EXPECT_FALSE(MakeDirectoryPath(pathOf("src/a.txt/sub")));
+    for (const char* path : {"", "backup", "backup/20260301-080005"})
+        EXPECT_THROW(MakeDirectoryPath(path), std::runtime_error) << '"' << path << '"';
+    fs::create_directory(sandbox() / "backup");
+    EXPECT_TRUE(MakeDirectoryPath("backup/20260301-080005"));
+    ASSERT_EQ(::chdir("/"), 0);
+}
+
+TEST_F(TaskRunTest, CopiesIntoTheTimeNamedSubDirectoryOnlyForOneAndCountsTheRunAtOnce) {
+    // sub-directory cell, run count before and after, where the copy lands
+    const std::array<std::string, 4> cases[] = {{"1", "7", "8", "20260301-080005/a.txt"},
+                                                {"0", "junk", "1", "a.txt"},
+                                                {"2", "", "1", "a.txt"},
+                                                {"", "7", "8", "a.txt"}};
+    for (const auto& [subDir, before, after, landing] : cases) {
+        SCOPED_TRACE("sub-directory cell \"" + subDir + "\", count \"" + before + "\"");
         const fs::path destination = sandbox() / ("bk" + subDir);
-        SetRow(destination.string() + "/", subDir, "0");
+        SetRow(destination.string() + "/", subDir, before);
         runner_->RunTask(0);
+        EXPECT_EQ(table_.cell(0, kRunCountCell), after);
+        EXPECT_EQ(TIniFile(ini_->path()).GetEntry("nightly", "runCount", ""), after);
         ASSERT_TRUE(jobs_->WaitIdle(20s));
         EXPECT_EQ(readFile(destination / landing), "a");
     }
 }
 
-TEST_F(TaskRunTest, CountsTheRunInTheCellAndInTheFileAtOnce) {
-    const std::pair<std::string, std::string> cases[] = {{"7", "8"}, {"junk", "1"}, {"", "1"}};
-    for (const auto& [before, after] : cases) {
-        SCOPED_TRACE(before);
-        SetRow(pathOf("bk"), "0", before);
-        runner_->RunTask(0);
-        EXPECT_EQ(table_.cell(0, kRunCountCell), after);
-        EXPECT_EQ(TIniFile(ini_->path()).GetEntry("nightly", "runCount", ""), after);
-        ASSERT_TRUE(jobs_->WaitIdle(20s));
-    }
-}
-
-TEST_F(TaskRunTest, EmptyDestinationRaisesBeforeAnyJobOrCount) {
+TEST_F(TaskRunTest, DirectoryErrorComesBeforeTheJobAndTheCountSettingsErrorAfterBoth) {
     SetRow("", "0", "7");
-    EXPECT_THROW(runner_->RunTask(0), std::runtime_error);
-    EXPECT_EQ(jobs_->RunningCount(), 0u);
+    try {
+        runner_->RunTask(0);
+        ADD_FAILURE() << "no error raised";
+    } catch (const std::runtime_error& error) {
+        EXPECT_STREQ(error.what(), "Unable to create directory");
+    }
     EXPECT_EQ(table_.cell(0, kRunCountCell), "7");
     EXPECT_FALSE(fs::exists(ini_->path()));
-    EXPECT_TRUE(sink_->events().empty());
-}
+    ASSERT_TRUE(jobs_->WaitIdle(20s));
+    EXPECT_TRUE(events_->Drain().empty());
 
-TEST_F(TaskRunTest, SettingsWriteErrorComesAfterTheJobStartedAndTheCellCounted) {
     fs::create_directory(ini_->path()); // a directory cannot be written as the settings file
     SetRow(pathOf("bk"), "0", "7");
     EXPECT_THROW(runner_->RunTask(0), WriteError);
