@@ -60,7 +60,7 @@ TEST_F(TaskRunTest, CopiesIntoTheTimeNamedSubDirectoryOnlyForOneAndCountsTheRunA
     for (const auto& [subDir, before, after, landing] : cases) {
         SCOPED_TRACE("sub-directory cell \"" + subDir + "\", count \"" + before + "\"");
         const fs::path destination = sandbox() / ("bk" + subDir);
-        SetRow(destination.string() + "/", subDir, before);
+        SetRow(destination.string(), subDir, before);
         runner_->RunTask(0);
         EXPECT_EQ(table_.cell(0, kRunCountCell), after);
         EXPECT_EQ(TIniFile(ini_->path()).GetEntry("nightly", "runCount", ""), after);
