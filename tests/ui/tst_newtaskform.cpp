@@ -20,11 +20,12 @@ template <typename Widget = QWidget> Widget* Child(QWidget* form, const char* na
     return form->findChild<Widget*>(QString::fromUtf8(name));
 }
 
-kolvane::TaskTable Tasks(const UiSandbox& sandbox) {
+// One row of the tasks as saved; all cells empty where the file has no such row.
+kolvane::TaskRow Saved(const UiSandbox& sandbox, int row) {
     kolvane::TIniFile ini(sandbox.settingsPath());
     kolvane::TaskTable table;
     kolvane::LoadTasks(table, ini);
-    return table;
+    return row < table.rowCount() ? table.row(row) : kolvane::TaskRow{};
 }
 
 } // namespace
@@ -55,7 +56,7 @@ private slots:
         });
         kolvane::ui::OpenNewTaskEditor(nullptr, sandbox_.settingsPath());
         QVERIFY(answerer_.requests.empty());
-        QCOMPARE(Tasks(sandbox_).row(0).subItems,
+        QCOMPARE(Saved(sandbox_, 0).subItems,
                  (Cells{" 每日 ", "/data ", "/backup", "13:26:00", "0", "", "0", ""}));
     }
 
@@ -97,8 +98,8 @@ private slots:
             Child<QLineEdit>(form, "le_taskname")->setText(u"C"_s);
             QTest::mouseClick(Child(form, "Button1"), Qt::LeftButton);
         });
-        kolvane::ui::OpenEditTaskEditor(nullptr, sandbox_.settingsPath(), Tasks(sandbox_).row(0));
-        QCOMPARE(Tasks(sandbox_).row(1).subItems,
+        kolvane::ui::OpenEditTaskEditor(nullptr, sandbox_.settingsPath(), Saved(sandbox_, 0));
+        QCOMPARE(Saved(sandbox_, 1).subItems,
                  (Cells{"C", "/s", "/d", "07:08:09", "1", "", "0", "1439"}));
     }
 
@@ -111,10 +112,10 @@ private slots:
             QCOMPARE(Child<QSpinBox>(form, "se_delayM")->value(), 60);
             QTest::mouseClick(Child(form, "Button1"), Qt::LeftButton);
         });
-        kolvane::ui::OpenCloneTaskEditor(nullptr, sandbox_.settingsPath(), Tasks(sandbox_).row(0));
-        const kolvane::TaskTable tasks = Tasks(sandbox_);
-        QCOMPARE(tasks.row(0).subItems[kolvane::kIntervalCell], "30");
-        QCOMPARE(tasks.row(1).subItems, (Cells{"A1", "/s", "/d", "07:00:00", "0", "", "9", ""}));
+        kolvane::ui::OpenCloneTaskEditor(nullptr, sandbox_.settingsPath(), Saved(sandbox_, 0));
+        QCOMPARE(Saved(sandbox_, 0).subItems[kolvane::kIntervalCell], "30");
+        QCOMPARE(Saved(sandbox_, 1).subItems,
+                 (Cells{"A1", "/s", "/d", "07:00:00", "0", "", "9", ""}));
     }
 
     void spinBoxClampsTypedTextWhenTheFocusLeaves() {
@@ -135,9 +136,12 @@ private slots:
 
     void emptyTimeCellRaisesBeforeAnythingOpens() {
         const kolvane::TaskRow row{{}, {"A", "/s", "/d", "", "0", "", "0", ""}};
-        for (auto opener : {&kolvane::ui::OpenEditTaskEditor, &kolvane::ui::OpenCloneTaskEditor})
+        for (auto opener : {&kolvane::ui::OpenEditTaskEditor, &kolvane::ui::OpenCloneTaskEditor}) {
+            QObject scope; // an editor opened by mistake is closed, so the opener returns
+            WhenModalOpens<TnewTaskForm>([](QDialog*) {}, &scope);
             QVERIFY_THROWS_EXCEPTION(std::runtime_error,
                                      opener(nullptr, sandbox_.settingsPath(), row));
+        }
     }
 
     void pageListSwitchesPagesAndFramesTheSelectedEntry() {

@@ -47,7 +47,6 @@ struct MessageBoxAnswerer {
             return answer(request);
         });
     }
-    MessageBoxAnswerer(const MessageBoxAnswerer&) = delete;
     ~MessageBoxAnswerer() { ui::SetMessageBoxResponder({}); }
 
     std::vector<ui::MessageBoxRequest> requests;
@@ -55,9 +54,9 @@ struct MessageBoxAnswerer {
 
 // Runs `act` on the modal dialog of type Dialog as soon as it is shown, then closes the dialog if
 // `act` left it open, so a failed check inside `act` cannot leave the test waiting forever. Gives
-// up after five seconds without such a dialog.
-template <typename Dialog, typename Act> void WhenModalOpens(Act act) {
-    auto* poll = new QTimer(qApp);
+// up after five seconds without such a dialog, or when `scope` goes.
+template <typename Dialog, typename Act> void WhenModalOpens(Act act, QObject* scope = qApp) {
+    auto* poll = new QTimer(scope);
     poll->setInterval(5);
     const QDeadlineTimer deadline(5000);
     QObject::connect(poll, &QTimer::timeout, qApp, [poll, act, deadline] {
