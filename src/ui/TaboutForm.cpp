@@ -3,11 +3,9 @@
 #include "ui/DialogFonts.h"
 #include "ui/HomePageLink.h"
 #include "ui/LinkLabel.h"
-#include "ui/ProgramResources.h"
 #include "web/HomePage.h"
 
 #include <QIcon>
-#include <QKeyEvent>
 #include <QPointer>
 #include <QPushButton>
 
@@ -37,11 +35,8 @@ void ShowAboutBox(QWidget* over) {
     delete form;
 }
 
-TaboutForm::TaboutForm(QWidget* over)
-    : QDialog(over, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
-                        Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint) {
+TaboutForm::TaboutForm(QWidget* over) : FixedDialog(over) {
     setObjectName(QStringLiteral("aboutForm"));
-    LoadProgramResources();
     setWindowTitle(QStringLiteral("关于"));
     setFont(NewSongFont());
     setFixedSize(317, 125);
@@ -79,15 +74,6 @@ void TaboutForm::Label3Click() {
 
 void TaboutForm::BitBtn1Click() {
     reject();
-}
-
-void TaboutForm::keyPressEvent(QKeyEvent* event) {
-    // "知道了" is no cancel button, so Escape leaves the box open.
-    if (event->key() == Qt::Key_Escape) {
-        QWidget::keyPressEvent(event);
-        return;
-    }
-    QDialog::keyPressEvent(event);
 }
 
 } // namespace kolvane::ui

@@ -1,6 +1,6 @@
 #pragma once
 
-#include <QDialog>
+#include "ui/FixedDialog.h"
 
 class QLabel;
 class QPushButton;
@@ -11,13 +11,10 @@ namespace kolvane::ui {
 void ShowAboutBox(QWidget* over);
 
 // The about box: product name, the home page as a link, and "知道了".
-class TaboutForm : public QDialog {
+class TaboutForm : public FixedDialog {
     Q_OBJECT
 public:
     explicit TaboutForm(QWidget* over = nullptr);
-
-protected:
-    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     void Label3Click();

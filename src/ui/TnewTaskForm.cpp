@@ -6,11 +6,9 @@
 #include "ui/IntervalSpinBox.h"
 #include "ui/MessageBoxes.h"
 #include "ui/PageListDelegate.h"
-#include "ui/ProgramResources.h"
 
 #include <QCheckBox>
 #include <QHBoxLayout>
-#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -84,10 +82,8 @@ void OpenCloneTaskEditor(QWidget* over, const std::string& settingsPath, const T
 }
 
 TnewTaskForm::TnewTaskForm(const std::string& settingsPath, const EditorStart& start, QWidget* over)
-    : QDialog(over, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
-                        Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint) {
+    : FixedDialog(over) {
     setObjectName(QStringLiteral("newTaskForm"));
-    LoadProgramResources();
     setFont(TahomaFont());
     setFixedSize(kClientWidth, kClientHeight);
     buildLayout();
@@ -319,15 +315,6 @@ void TnewTaskForm::done(int result) {
 void TnewTaskForm::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
     le_taskname->setFocus();
-}
-
-void TnewTaskForm::keyPressEvent(QKeyEvent* event) {
-    // Neither button is a cancel button: Escape must not close the dialog.
-    if (event->key() == Qt::Key_Escape) {
-        QWidget::keyPressEvent(event);
-        return;
-    }
-    QDialog::keyPressEvent(event);
 }
 
 } // namespace kolvane::ui

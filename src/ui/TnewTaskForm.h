@@ -1,8 +1,8 @@
 #pragma once
 
 #include "store/TaskEditing.h"
+#include "ui/FixedDialog.h"
 
-#include <QDialog>
 #include <memory>
 #include <string>
 
@@ -34,7 +34,7 @@ void OpenCloneTaskEditor(QWidget* over, const std::string& settingsPath,
 
 // The three-page task editor. It writes through a settings object of its own, which lives from
 // construction until the dialog closes.
-class TnewTaskForm : public QDialog {
+class TnewTaskForm : public FixedDialog {
     Q_OBJECT
 public:
     TnewTaskForm(const std::string& settingsPath, const EditorStart& start,
@@ -50,7 +50,6 @@ public:
 
 protected:
     void showEvent(QShowEvent* event) override;
-    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     void FormCreate(const std::string& settingsPath);
