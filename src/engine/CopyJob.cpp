@@ -37,11 +37,6 @@ bool JobRegistry::WaitIdle(std::chrono::milliseconds timeout) {
     return idle_.wait_for(lock, timeout, [this] { return running_.empty(); });
 }
 
-std::size_t JobRegistry::RunningCount() const {
-    std::lock_guard lock(mutex_);
-    return running_.size();
-}
-
 void JobRegistry::Add(TcopyFile* job) {
     std::lock_guard lock(mutex_);
     running_.insert(job);

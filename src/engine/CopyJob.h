@@ -24,7 +24,6 @@ public:
     bool StopAll(std::chrono::milliseconds grace);
     // Waits up to `timeout` for every running job to end.
     bool WaitIdle(std::chrono::milliseconds timeout);
-    std::size_t RunningCount() const;
 
 private:
     friend class TcopyFile;

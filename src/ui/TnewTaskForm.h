@@ -44,8 +44,6 @@ public:
     // Checks the fields and writes the task; false (with a message shown) when a field is empty.
     bool SaveTask();
 
-    bool hasSettingsFile() const { return taskIni != nullptr; }
-
     void done(int result) override;
 
 protected:

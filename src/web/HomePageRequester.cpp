@@ -45,11 +45,6 @@ void HomePageRequester::Work() {
     }
 }
 
-std::uint64_t HomePageRequester::FinishedCount() const {
-    std::lock_guard lock(mutex_);
-    return finished_;
-}
-
 ExchangeResult HomePageRequester::LastResult() const {
     std::lock_guard lock(mutex_);
     return lastResult_;

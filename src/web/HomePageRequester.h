@@ -25,7 +25,6 @@ public:
     // running nothing starts, and the result is false.
     bool Request();
 
-    std::uint64_t FinishedCount() const;
     ExchangeResult LastResult() const;
     // Waits at most timeout until count exchanges have finished.
     bool WaitForFinished(std::uint64_t count, std::chrono::milliseconds timeout) const;
