@@ -6,6 +6,7 @@
 #include <atomic>
 #include <cerrno>
 #include <fcntl.h>
+#include <optional>
 #include <string_view>
 #include <sys/file.h>
 #include <sys/stat.h>
@@ -81,6 +82,25 @@ public:
 private:
     FileDescriptor fd_;
 };
+
+// A missing file reads as empty; nothing when the file exists but cannot be read in full.
+std::optional<std::string> ReadWholeFile(const std::string& path) {
+    FileDescriptor fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    if (!fd.valid())
+        return errno == ENOENT ? std::optional<std::string>("") : std::nullopt;
+    std::string content;
+    char buffer[65536];
+    for (;;) {
+        const ssize_t got = ::read(fd.get(), buffer, sizeof buffer);
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got < 0)
+            return std::nullopt;
+        if (got == 0)
+            return content;
+        content.append(buffer, static_cast<std::size_t>(got));
+    }
+}
 
 std::string TemporaryNameFor(const std::string& path) {
     static std::atomic<unsigned> counter{0};
@@ -185,30 +205,24 @@ TIniFile::Identity TIniFile::IdentityOf(const std::string& path) {
             true};
 }
 
+// Reads never fail: a file that cannot be read shows as empty, and is tried again next time.
 std::shared_ptr<const IniDocument> TIniFile::Current() const {
+    std::shared_ptr<const IniDocument> document = Load();
+    return document ? document : std::make_shared<const IniDocument>();
+}
+
+// Nothing when the file exists but cannot be read in full; only what was read is kept.
+std::shared_ptr<const IniDocument> TIniFile::Load() const {
     const Identity identity = IdentityOf(path_);
     if (cache_ && identity == cachedIdentity_)
         return cache_;
-    cache_ = ReadFile();
+    cache_.reset();
+    const std::optional<std::string> content = ReadWholeFile(path_);
+    if (!content)
+        return nullptr;
+    cache_ = std::make_shared<const IniDocument>(IniDocument::Parse(*content));
     cachedIdentity_ = identity;
     return cache_;
-}
-
-std::shared_ptr<const IniDocument> TIniFile::ReadFile() const {
-    FileDescriptor fd(::open(path_.c_str(), O_RDONLY | O_CLOEXEC));
-    std::string content;
-    if (fd.valid()) {
-        char buffer[65536];
-        for (;;) {
-            const ssize_t got = ::read(fd.get(), buffer, sizeof buffer);
-            if (got < 0 && errno == EINTR)
-                continue;
-            if (got <= 0)
-                break;
-            content.append(buffer, static_cast<std::size_t>(got));
-        }
-    }
-    return std::make_shared<const IniDocument>(IniDocument::Parse(content));
 }
 
 template <typename Change> void TIniFile::Write(Change&& change) {
@@ -220,7 +234,12 @@ template <typename Change> void TIniFile::Write(Change&& change) {
     // A file without any write permission is read-only, whoever runs the program.
     if (fileExists && (status.st_mode & 0222) == 0)
         throw WriteError(path_);
-    IniDocument next = *Current();
+    // A file that exists but cannot be read must not be rewritten from nothing: that would
+    // erase every task in it.
+    const std::shared_ptr<const IniDocument> current = Load();
+    if (!current)
+        throw WriteError(path_);
+    IniDocument next = *current;
     if (!change(next))
         return;
     const std::string content = next.Serialize();
@@ -233,9 +252,17 @@ template <typename Change> void TIniFile::Write(Change&& change) {
 // Writes the new content beside the file and renames it over the file only when it is complete
 // and on disk, so the file's name never stands for a half-written file.
 void TIniFile::Replace(const std::string& content, std::uint32_t mode, bool fileExists) {
-    const std::string temporary = TemporaryNameFor(path_);
-    FileDescriptor fd(::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC,
-                             static_cast<mode_t>(mode)));
+    std::string temporary;
+    int descriptor = -1;
+    // A crashed instance may have left a temporary file under the name this one would take.
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        temporary = TemporaryNameFor(path_);
+        descriptor = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC,
+                            static_cast<mode_t>(mode));
+        if (descriptor >= 0 || errno != EEXIST)
+            break;
+    }
+    FileDescriptor fd(descriptor);
     if (!fd.valid())
         throw WriteError(path_);
     const bool written = WriteAll(fd.get(), content) &&

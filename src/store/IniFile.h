@@ -77,7 +77,7 @@ private:
 
     static Identity IdentityOf(const std::string& path);
     std::shared_ptr<const IniDocument> Current() const;
-    std::shared_ptr<const IniDocument> ReadFile() const;
+    std::shared_ptr<const IniDocument> Load() const;
     template <typename Change> void Write(Change&& change);
     void Replace(const std::string& content, std::uint32_t mode, bool fileExists);
 

@@ -167,6 +167,31 @@ TEST_F(IniFileTest, ReadOnlyFileRefusesEveryWriteAndKeepsItsContent) {
     EXPECT_EQ(ini.GetEntry("a", "x", ""), "1");
 }
 
+TEST_F(IniFileTest, UnreadableFileIsNeverRewrittenFromNothing) {
+    write("[a]\nx=1\n[b]\ny=2\n");
+    // Root reads every file, so its writer runs as nobody; anyone else loses the read bit.
+    const bool root = ::geteuid() == 0;
+    if (root)
+        ::chmod(sandbox().c_str(), 0777);
+    ::chmod(iniPath().c_str(), root ? 0600 : 0200);
+    const int status = inChild([&] {
+        if (root && (::setgid(65534) != 0 || ::setuid(65534) != 0))
+            return 5;
+        TIniFile ini(iniPath());
+        if (ini.GetEntry("a", "x", "none") != "none")
+            return 6;
+        try {
+            ini.PutEntry("c", "z", "3");
+        } catch (const WriteError&) {
+            return 0;
+        }
+        return 4;
+    });
+    ::chmod(iniPath().c_str(), 0600);
+    EXPECT_EQ(status, 0);
+    EXPECT_EQ(content(), "[a]\nx=1\n[b]\ny=2\n");
+}
+
 TEST_F(IniFileTest, ValuesThatWouldBreakTheLineStructureAreRefused) {
     write("[a]\nx=1\n");
     TIniFile ini(iniPath());
