@@ -13,8 +13,9 @@
 namespace kolvane::filesystem {
 namespace {
 
-// Large enough to keep in-kernel copies efficient, small enough that a stop is seen quickly.
-constexpr std::size_t kCopyChunk = 8 << 20;
+// Large enough to keep in-kernel copies efficient, small enough that a stop is seen quickly even
+// while writeback is throttled.
+constexpr std::size_t kCopyChunk = 1 << 20;
 constexpr std::size_t kFallbackBuffer = 256 << 10;
 constexpr int kTemporaryNameAttempts = 100;
 constexpr off_t kLargeFile = 1 << 20;
@@ -61,12 +62,11 @@ bool CanNameUnnamedFiles() {
 
 // Where a copy's content is written until it is complete: a file without a name where the file
 // system allows one (a crash or a stop leaves nothing behind), otherwise a hidden name beside the
-// destination, removed unless committed.
+// destination, removed unless committed. A replacement gets its name only when committed.
 class StagingFile {
 public:
-    // A file that replaces another needs a name for the rename anyway, so it gets one at once.
-    StagingFile(std::string_view directory, bool replacing) : directory_(directory) {
-        if (!replacing && CanNameUnnamedFiles()) {
+    explicit StagingFile(std::string_view directory) : directory_(directory) {
+        if (CanNameUnnamedFiles()) {
             const std::string where = directory_.empty() ? "." : directory_;
             descriptor_.Reset(::open(where.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0600));
             if (descriptor_)
@@ -300,7 +300,7 @@ int CopyFileAtomically(const std::string& source, const std::string& destination
     bool destinationExists = false;
     if (int refusal = RefuseReadOnly(destination, destinationExists))
         return refusal;
-    StagingFile staging(ExtractFilePath(destination), destinationExists);
+    StagingFile staging(ExtractFilePath(destination));
     if (staging.error())
         return staging.error();
     if (int error = CopyContent(in.get(), staging.descriptor(), stop))

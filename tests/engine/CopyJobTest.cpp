@@ -155,6 +155,8 @@ TEST_F(CopyJobTest, StopAllAbandonsTheFileInProgressAndReportsNothingMore) {
             writeFile(backup / "big.bin", "old");
         StartJob(big, backup);
         ASSERT_TRUE(testing::waitUntil([&] { return WritingInto(backup); }));
+        // A kill at this point would leave exactly these names behind.
+        EXPECT_EQ(NamesIn(backup).size(), replacing ? 1u : 0u);
 
         const auto asked = std::chrono::steady_clock::now();
         EXPECT_TRUE(jobs_->StopAll(5s));
