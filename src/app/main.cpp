@@ -26,6 +26,9 @@ std::string SettingsPathBesideExecutable() {
 
 int main(int argc, char* argv[]) {
     kolvane::ui::KolvaneApplication application(argc, argv);
+    // Only closing the main window ends the program: a box shown while the window hides in the
+    // tray is the last visible window, and closing it must not quit.
+    application.setQuitOnLastWindowClosed(false);
     QTranslator qtTexts;
     LoadQtChineseTexts(qtTexts);
 

@@ -1,5 +1,7 @@
 #include "ui/TrayIcon.h"
 
+#include <QDBusConnection>
+#include <QDBusConnectionInterface>
 #include <QEvent>
 #include <QMainWindow>
 #include <QTimer>
@@ -7,9 +9,11 @@
 
 namespace kolvane::ui {
 
-TrayIcon::TrayIcon(QMainWindow* mainWindow, TrayAvailability trayAvailable)
+TrayIcon::TrayIcon(QMainWindow* mainWindow, TrayAvailability trayAvailable,
+                   SingleClickHost hostSendsOnlySingleClicks)
     : QObject(mainWindow), mainWindow_(mainWindow), icon_(new QSystemTrayIcon(this)),
-      trayAvailable_(std::move(trayAvailable)) {
+      trayAvailable_(std::move(trayAvailable)),
+      hostSendsOnlySingleClicks_(std::move(hostSendsOnlySingleClicks)) {
     icon_->setToolTip(QStringLiteral("Kolvane"));
     connect(icon_, &QSystemTrayIcon::activated, this, &TrayIcon::TrayIconMsg);
     mainWindow_->installEventFilter(this);
@@ -23,6 +27,12 @@ bool TrayIcon::eventFilter(QObject* watched, QEvent* event) {
         QTimer::singleShot(0, this, [this, before] { hideIntoTray(before); });
     }
     return QObject::eventFilter(watched, event);
+}
+
+bool TrayIcon::TrayHostSendsOnlySingleClicks() {
+    const QDBusConnectionInterface* bus = QDBusConnection::sessionBus().interface();
+    return bus != nullptr &&
+           bus->isServiceRegistered(QStringLiteral("org.kde.StatusNotifierWatcher")).value();
 }
 
 bool TrayIcon::canShowIcon() const {
@@ -44,7 +54,11 @@ void TrayIcon::hideIntoTray(Qt::WindowStates stateBefore) {
 
 void TrayIcon::TrayIconMsg(QSystemTrayIcon::ActivationReason reason) {
     // Single clicks, the context button and the middle button do nothing; there is no menu.
-    if (reason == QSystemTrayIcon::DoubleClick && inTray_)
+    // A host that never reports a double click gets its activation, the single click, instead.
+    if (!inTray_)
+        return;
+    if (reason == QSystemTrayIcon::DoubleClick ||
+        (reason == QSystemTrayIcon::Trigger && hostSendsOnlySingleClicks_()))
         restoreFromTray();
 }
 

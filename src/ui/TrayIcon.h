@@ -12,15 +12,21 @@ namespace kolvane::ui {
 // Minimising the main window hides it into an icon in the notification area; a double click on
 // the icon brings the window back at its former place and size and removes the icon. Where there
 // is no notification area (or no picture for the icon) the window minimises as usual, so it can
-// never be lost. The icon is a
-// child of this object, which is a child of the window, so it goes when the window is destroyed.
+// never be lost. Hosts that report an activation only as a single click (the StatusNotifier
+// trays of most current desktops) restore on that click instead. The icon is a child of this
+// object, which is a child of the window, so it goes when the window is destroyed.
 class TrayIcon : public QObject {
     Q_OBJECT
 public:
     using TrayAvailability = std::function<bool()>;
+    using SingleClickHost = std::function<bool()>;
 
     explicit TrayIcon(QMainWindow* mainWindow,
-                      TrayAvailability trayAvailable = &QSystemTrayIcon::isSystemTrayAvailable);
+                      TrayAvailability trayAvailable = &QSystemTrayIcon::isSystemTrayAvailable,
+                      SingleClickHost hostSendsOnlySingleClicks = &TrayHostSendsOnlySingleClicks);
+
+    // Whether the notification area is a StatusNotifier host, which never reports a double click.
+    static bool TrayHostSendsOnlySingleClicks();
 
     QSystemTrayIcon* systemTrayIcon() const { return icon_; }
     bool isInTray() const { return inTray_; }
@@ -37,6 +43,7 @@ private:
     QMainWindow* mainWindow_;
     QSystemTrayIcon* icon_;
     TrayAvailability trayAvailable_;
+    SingleClickHost hostSendsOnlySingleClicks_;
     Qt::WindowStates stateBeforeTray_;
     QRect geometryBeforeTray_;
     bool inTray_ = false;

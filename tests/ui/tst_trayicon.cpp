@@ -22,7 +22,8 @@ private slots:
     void cleanup() { delete window_; }
 
     void minimiseHidesIntoTheTrayOnlyDoubleClickRestoresAndTheIconGoesWithTheWindow() {
-        auto* tray = new TrayIcon(window_, [] { return true; });
+        auto* tray = new TrayIcon(
+            window_, [] { return true; }, [] { return false; });
         const QPointer<QSystemTrayIcon> icon = tray->systemTrayIcon();
         for (int round = 0; round < 2; ++round) {
             window_->setWindowState(window_->windowState() | Qt::WindowMinimized);
@@ -42,6 +43,17 @@ private slots:
         QTRY_VERIFY(tray->isInTray());
         delete window_;
         QVERIFY(icon.isNull());
+    }
+
+    void aHostWithoutDoubleClicksRestoresOnTheClick() {
+        auto* tray = new TrayIcon(
+            window_, [] { return true; }, [] { return true; });
+        window_->setWindowState(Qt::WindowMinimized);
+        QTRY_VERIFY(tray->isInTray());
+        emit tray->systemTrayIcon()->activated(QSystemTrayIcon::Context);
+        QVERIFY(!window_->isVisible());
+        emit tray->systemTrayIcon()->activated(QSystemTrayIcon::Trigger);
+        QVERIFY(window_->isVisible() && !tray->isInTray());
     }
 
     void withoutATrayOrAPictureMinimiseMinimises() {
