@@ -4,6 +4,7 @@
 #include "engine/FileSystem.h"
 #include "engine/Paths.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <fcntl.h>
 #include <system_error>
@@ -17,6 +18,12 @@ std::string WithSeparator(std::string path) {
     if (!path.ends_with('/'))
         path += '/';
     return path;
+}
+
+// Where the first directory level of `path` that `other` does not share begins.
+std::size_t FirstLevelNotShared(std::string_view path, std::string_view other) {
+    const auto differ = std::mismatch(path.begin(), path.end(), other.begin(), other.end()).first;
+    return ExtractFilePath(path.substr(0, static_cast<std::size_t>(differ - path.begin()))).size();
 }
 
 std::string Reason(int error) {
@@ -125,9 +132,12 @@ struct TcopyFile::Shared {
                 return false;
             source.assign(sourceRoot).append(relative);
             destination.assign(destinationRoot).append(relative);
-            int error = CopyEntry(kind, source, destination);
+            int error = ReplaceLinkedDirectories(relative);
+            if (error == 0)
+                error = CopyEntry(kind, source, destination);
             // Missing destination directories are made only when the copy finds them missing,
-            // which spares a look-up per file; the copy is then tried once more.
+            // which spares a look-up per file; the copy is then tried once more. Every level
+            // below the root that exists is a real directory by now, so none is followed.
             if (error == ENOENT) {
                 MakeDirectoryPath(std::string(ExtractFilePath(destination)));
                 error = CopyEntry(kind, source, destination);
@@ -141,6 +151,30 @@ struct TcopyFile::Shared {
                               Stamp() + "复制失败：" + source + "（" + Reason(error) + "）"});
             return true;
         });
+    }
+
+    // A destination directory that is a link (one recreated from the source by an earlier run,
+    // say) would take copies outside the destination, so it becomes a real directory first; the
+    // root itself is the user's choice and stays. Entries come depth first, so only the levels
+    // not shared with the last directory checked are new. A missing level ends the check: it is
+    // made as a real directory when the copy finds it missing.
+    int ReplaceLinkedDirectories(std::string_view relative) {
+        const std::string_view directory = ExtractFilePath(relative);
+        std::string level;
+        for (std::size_t end =
+                 directory.find('/', FirstLevelNotShared(directory, checkedDirectory));
+             end != std::string_view::npos; end = directory.find('/', end + 1)) {
+            if (end == 0) // the separator in front of a source's relative paths: the root
+                continue;
+            level.assign(destinationRoot).append(directory.substr(0, end));
+            const int error = filesystem::ReplaceLinkByDirectory(level);
+            if (error == ENOENT)
+                break;
+            if (error != 0)
+                return error;
+        }
+        checkedDirectory.assign(directory);
+        return 0;
     }
 
     int CopyEntry(FileList::Kind kind, const std::string& source, const std::string& destination) {
@@ -175,7 +209,8 @@ struct TcopyFile::Shared {
 
     std::string baseDir, srcPath, destPath;
     std::string sourceRoot, destinationRoot;
-    bool singleFile = false; // the named source is followed even when it is a link
+    std::string checkedDirectory; // see ReplaceLinkedDirectories
+    bool singleFile = false;      // the named source is followed even when it is a link
     FileList fileList;
 };
 

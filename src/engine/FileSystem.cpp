@@ -285,6 +285,22 @@ std::optional<DirectoryEntry> DirectoryListing::Next() {
     return std::nullopt;
 }
 
+int ReplaceLinkByDirectory(const std::string& path) {
+    struct stat status {};
+    if (::lstat(path.c_str(), &status) != 0)
+        return errno;
+    if (!S_ISLNK(status.st_mode))
+        return 0;
+    if (::unlink(path.c_str()) != 0 && errno != ENOENT)
+        return errno;
+    if (::mkdir(path.c_str(), 0777) == 0)
+        return 0;
+    // Another job may replace the same link at the same moment.
+    const int error = errno;
+    const bool madeByOther = ::lstat(path.c_str(), &status) == 0 && S_ISDIR(status.st_mode);
+    return error == EEXIST && madeByOther ? 0 : error;
+}
+
 int CopyFileAtomically(const std::string& source, const std::string& destination, bool followSource,
                        const std::atomic<bool>& stop) {
     // Non-blocking, so that a pipe met at the source cannot hold the job.

@@ -37,6 +37,10 @@ private:
     DIR* directory_ = nullptr;
 };
 
+// Makes `path` a real, empty directory when it is a symbolic link, so that nothing is written
+// through it. Returns 0, ENOENT when nothing is there, or the errno of the failure.
+int ReplaceLinkByDirectory(const std::string& path);
+
 // Copies content, permission bits and last-write time of a regular file through a temporary file
 // in the destination's directory, renamed over the destination when complete. Returns 0 or the
 // errno of the failure; ECANCELED when `stop` was raised during the copy. A link as `source` is

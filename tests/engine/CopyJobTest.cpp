@@ -126,6 +126,21 @@ TEST_F(CopyJobTest, CopiesTreeReplacingFilesRecreatingLinksAndReportingRefusedOn
     EXPECT_EQ(fs::read_symlink(backup / "outside"), "../secret.txt");
 }
 
+TEST_F(CopyJobTest, DestinationDirectoryThatIsALinkIsReplacedNotWrittenThrough) {
+    // An earlier run recreated a link of the source, which is a real directory now.
+    const fs::path source = sandbox() / "work", backup = sandbox() / "bk",
+                   outside = sandbox() / "u";
+    writeFile(source / "top/shared/x", "new");
+    writeFile(source / "top/shared/new/y", "new");
+    writeFile(outside / "x", "precious");
+    fs::create_directories(backup / "top");
+    fs::create_directory_symlink(outside, backup / "top/shared");
+    RunJob(source.string(), backup, 2);
+    EXPECT_EQ(NamesIn(outside), std::set<std::string>{"x"});
+    EXPECT_EQ(readFile(outside / "x"), "precious");
+    EXPECT_EQ(readFile(backup / "top/shared/x") + readFile(backup / "top/shared/new/y"), "newnew");
+}
+
 TEST_F(CopyJobTest, ExistingFileIsCopiedAloneWithOrWithoutExtension) {
     for (const std::string name : {"report.txt", "report"}) {
         const fs::path source = sandbox() / name / "data" / name, backup = sandbox() / name / "bk";
