@@ -74,7 +74,7 @@ struct TcopyFile::Shared {
         return !stopRequested.load();
     }
 
-    void BuildFileList(const std::string& dir, const std::string& dest) {
+    void BuildFileList(const std::string& dir, const std::string& dest, JobEventSink* sink) {
         if (dir.empty() || dest.empty())
             return;
         destinationRoot = WithSeparator(dest);
@@ -89,12 +89,14 @@ struct TcopyFile::Shared {
         std::string relative = dir.ends_with('/') ? "" : "/";
         filesystem::DirectoryListing top(AT_FDCWD, dir.c_str(), true);
         if (top)
-            ListDirectory(top, relative);
+            ListDirectory(top, relative, sink);
     }
 
     // Depth first, in the order the file system lists the names. Links inside the tree are
     // entries of their own and never descended into, so the walk cannot loop or leave the tree.
-    void ListDirectory(filesystem::DirectoryListing& listing, std::string& relative) {
+    // A subdirectory that cannot be listed is reported as it is met; its files are no entries.
+    void ListDirectory(filesystem::DirectoryListing& listing, std::string& relative,
+                       JobEventSink* sink) {
         const std::size_t base = relative.size();
         while (auto entry = listing.Next()) {
             if (stopRequested.load(std::memory_order_relaxed))
@@ -109,10 +111,13 @@ struct TcopyFile::Shared {
                 fileList.Add(FileList::Kind::Link, relative);
                 break;
             case filesystem::EntryType::Directory: {
-                relative += '/';
                 filesystem::DirectoryListing inner(listing.descriptor(), entry->name.data(), false);
-                if (inner)
-                    ListDirectory(inner, relative);
+                if (!inner) {
+                    ReportFailure(sink, sourceRoot + relative, inner.error());
+                    break;
+                }
+                relative += '/';
+                ListDirectory(inner, relative, sink);
                 break;
             }
             case filesystem::EntryType::Other: // pipes, sockets and devices hold no data to keep
@@ -147,8 +152,7 @@ struct TcopyFile::Shared {
             ++index;
             Report(sink, {JobEvent::Kind::Progress, jobName, Stamp() + source, total, index});
             if (error != 0)
-                Report(sink, {JobEvent::Kind::Failure, jobName,
-                              Stamp() + "复制失败：" + source + "（" + Reason(error) + "）"});
+                ReportFailure(sink, source, error);
             return true;
         });
     }
@@ -186,6 +190,11 @@ struct TcopyFile::Shared {
     void ReportCompletion(JobEventSink* sink) {
         Report(sink,
                {JobEvent::Kind::Completion, jobName, Stamp() + "任务\"" + jobName + "\"执行完毕"});
+    }
+
+    void ReportFailure(JobEventSink* sink, const std::string& source, int error) {
+        Report(sink, {JobEvent::Kind::Failure, jobName,
+                      Stamp() + "复制失败：" + source + "（" + Reason(error) + "）"});
     }
 
     std::string Stamp() const { return FormatTimeStamp(clock->Now()) + "："; }
@@ -274,7 +283,7 @@ void TcopyFile::Body() {
         return;
     JobEventSink* sink = onProgress.get();
     if (state.ready.load(std::memory_order_acquire)) {
-        state.BuildFileList(state.srcPath, state.destPath);
+        state.BuildFileList(state.srcPath, state.destPath, sink);
         if (!state.CopyEntries(sink))
             return;
     }

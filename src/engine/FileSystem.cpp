@@ -243,11 +243,15 @@ bool IsExistingFile(const std::string& path) {
 DirectoryListing::DirectoryListing(int parent, const char* name, bool followLink) {
     const int flags = O_RDONLY | O_DIRECTORY | O_CLOEXEC | (followLink ? 0 : O_NOFOLLOW);
     const int fd = ::openat(parent, name, flags);
-    if (fd < 0)
+    if (fd < 0) {
+        error_ = errno;
         return;
+    }
     directory_ = ::fdopendir(fd);
-    if (!directory_)
+    if (!directory_) {
+        error_ = errno;
         ::close(fd);
+    }
 }
 
 DirectoryListing::~DirectoryListing() {

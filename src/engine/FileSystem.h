@@ -30,11 +30,13 @@ public:
     DirectoryListing& operator=(const DirectoryListing&) = delete;
 
     explicit operator bool() const { return directory_ != nullptr; }
+    int error() const { return error_; } // why the directory could not be opened
     int descriptor() const;
     std::optional<DirectoryEntry> Next();
 
 private:
     DIR* directory_ = nullptr;
+    int error_ = 0;
 };
 
 // Makes `path` a real, empty directory when it is a symbolic link, so that nothing is written

@@ -6,11 +6,14 @@
 
 #include <array>
 #include <atomic>
+#include <fcntl.h>
 #include <filesystem>
 #include <gtest/gtest.h>
 #include <set>
+#include <sys/resource.h>
 #include <thread>
 #include <tuple>
+#include <unistd.h>
 
 namespace kolvane {
 namespace {
@@ -47,23 +50,25 @@ protected:
     }
 
     // Runs a job of `total` entries and checks that every entry was reported in order, then the
-    // completion line last. Returns each entry's progress line, with its failure line if any.
+    // completion line last. Returns each entry's progress line, with its failure line if any;
+    // failures met while listing come first, each on its own.
     std::set<std::string> RunJob(const std::string& from, const fs::path& to, int total) {
         StartJob(from, to);
         EXPECT_TRUE(jobs_->WaitIdle(20s));
         const std::vector<JobEvent> events = events_->Drain();
         EXPECT_EQ(wakes_.exchange(0), 1); // one wake for the whole batch
         std::vector<std::string> entries;
+        int index = 0;
         for (const JobEvent& event : events) {
             if (event.kind == JobEvent::Kind::Failure)
-                (entries.empty() ? entries.emplace_back() : entries.back()) += "\n" + event.logLine;
+                (index == 0 ? entries.emplace_back() : entries.back()) += "\n" + event.logLine;
             if (event.kind != JobEvent::Kind::Progress)
                 continue;
             entries.push_back(event.logLine);
             EXPECT_EQ(std::tie(event.index, event.total, event.jobName),
-                      std::tuple(static_cast<int>(entries.size()), total, "备份"));
+                      std::tuple(++index, total, "备份"));
         }
-        EXPECT_EQ(static_cast<int>(entries.size()), total);
+        EXPECT_EQ(index, total);
         EXPECT_EQ(events.empty() ? "" : events.back().logLine, kStamp + "任务\"备份\"执行完毕");
         return {entries.begin(), entries.end()};
     }
@@ -139,6 +144,27 @@ TEST_F(CopyJobTest, DestinationDirectoryThatIsALinkIsReplacedNotWrittenThrough) 
     EXPECT_EQ(NamesIn(outside), std::set<std::string>{"x"});
     EXPECT_EQ(readFile(outside / "x"), "precious");
     EXPECT_EQ(readFile(backup / "top/shared/x") + readFile(backup / "top/shared/new/y"), "newnew");
+}
+
+TEST_F(CopyJobTest, SubdirectoryThatCannotBeListedIsReported) {
+    const fs::path source = sandbox() / "work";
+    writeFile(source / "a/kept", "");
+    writeFile(source / "a/b/lost", "");
+    // Room for the descriptors of two listings, or of a copy's two files, and no more; root lists
+    // a directory of any mode, but not beyond the descriptor limit.
+    const int lowestFree = ::open("/dev/null", O_RDONLY);
+    ::close(lowestFree);
+    ASSERT_EQ(::fcntl(lowestFree + 1, F_GETFD), -1);
+    rlimit saved{}, low{};
+    ::getrlimit(RLIMIT_NOFILE, &saved);
+    low = {static_cast<rlim_t>(lowestFree + 2), saved.rlim_max};
+    ::setrlimit(RLIMIT_NOFILE, &low);
+    const std::set<std::string> entries = RunJob(source.string(), sandbox() / "bk", 1);
+    ::setrlimit(RLIMIT_NOFILE, &saved);
+    EXPECT_EQ(entries,
+              (std::set<std::string>{kStamp + (source / "a/kept").string(),
+                                     "\n" + kStamp + "复制失败：" + (source / "a/b").string() +
+                                         "（Too many open files）"}));
 }
 
 TEST_F(CopyJobTest, ExistingFileIsCopiedAloneWithOrWithoutExtension) {
