@@ -49,10 +49,6 @@ constexpr int kUpperPaneHeight = 210;
 constexpr int kSplitterHandleHeight = 3;
 constexpr std::chrono::milliseconds kJobStopGrace{800};
 
-QString ChooseTaskText() {
-    return QStringLiteral("请选择一个任务");
-}
-
 QFrame* LoweredPanel(const char* name, QWidget* content) {
     auto* panel = new QFrame;
     panel->setObjectName(QString::fromUtf8(name));
@@ -308,12 +304,18 @@ void TmainForm::LoadTasks() {
         kolvane::LoadTasks(table_, *taskIni);
 }
 
-void TmainForm::RunSelectedTask() {
+// The selected row, or -1 after telling the user to choose one.
+int TmainForm::SelectedRowOrAsk() {
     const int row = table_.selectedIndex();
-    if (row < 0) {
-        ShowInfo(this, ChooseTaskText());
+    if (row < 0)
+        ShowInfo(this, QStringLiteral("请选择一个任务"));
+    return row;
+}
+
+void TmainForm::RunSelectedTask() {
+    const int row = SelectedRowOrAsk();
+    if (row < 0)
         return;
-    }
     RunTask(row);
 }
 
@@ -348,21 +350,17 @@ void TmainForm::N1Click() {
 }
 
 void TmainForm::N2Click() {
-    const int row = table_.selectedIndex();
-    if (row < 0) {
-        ShowInfo(this, ChooseTaskText());
+    const int row = SelectedRowOrAsk();
+    if (row < 0)
         return;
-    }
     OpenCloneTaskEditor(this, settingsPath_, table_.row(row));
     LoadTasks();
 }
 
 void TmainForm::N4Click() {
-    const int row = table_.selectedIndex();
-    if (row < 0) {
-        ShowInfo(this, ChooseTaskText());
+    const int row = SelectedRowOrAsk();
+    if (row < 0)
         return;
-    }
     const std::string name = table_.cell(row, kNameCell);
     // The window may have been closed while the question was open.
     if (!AskToDelete(this) || !taskIni)

@@ -92,6 +92,7 @@ private:
     void lv_taskSelectionChanged();
     void Splitter1Moved();
 
+    int SelectedRowOrAsk();
     void ArmTimerMain();
     void ReportSchedulerErrors(std::vector<std::string> messages);
     void AppendLogLines(std::vector<QString> lines);
