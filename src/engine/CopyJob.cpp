@@ -1,33 +1,23 @@
 #include "engine/CopyJob.h"
 
+#include "base/Text.h"
 #include "engine/FileList.h"
-#include "engine/FileSystem.h"
 #include "engine/Paths.h"
+#include "platform/DirectoryListing.h"
+#include "platform/FileCopy.h"
+#include "platform/Files.h"
 
 #include <algorithm>
-#include <cerrno>
-#include <fcntl.h>
-#include <system_error>
 #include <thread>
 #include <utility>
 
 namespace kolvane {
 namespace {
 
-std::string WithSeparator(std::string path) {
-    if (!path.ends_with('/'))
-        path += '/';
-    return path;
-}
-
 // Where the first directory level of `path` that `other` does not share begins.
 std::size_t FirstLevelNotShared(std::string_view path, std::string_view other) {
     const auto differ = std::mismatch(path.begin(), path.end(), other.begin(), other.end()).first;
     return ExtractFilePath(path.substr(0, static_cast<std::size_t>(differ - path.begin()))).size();
-}
-
-std::string Reason(int error) {
-    return std::generic_category().message(error);
 }
 
 } // namespace
@@ -78,7 +68,7 @@ struct TcopyFile::Shared {
         if (dir.empty() || dest.empty())
             return;
         destinationRoot = WithSeparator(dest);
-        if (filesystem::IsExistingFile(dir)) {
+        if (platform::IsExistingFile(dir)) {
             singleFile = true;
             sourceRoot = ExtractFilePath(dir);
             fileList.Add(FileList::Kind::File, ExtractFileName(dir));
@@ -86,8 +76,8 @@ struct TcopyFile::Shared {
         }
         sourceRoot = baseDir;
         // A source without its trailing separator makes every relative path begin with one.
-        std::string relative = dir.ends_with('/') ? "" : "/";
-        filesystem::DirectoryListing top(AT_FDCWD, dir.c_str(), true);
+        std::string relative = EndsWithSeparator(dir) ? "" : std::string(1, kPathSeparator);
+        platform::DirectoryListing top(dir);
         if (top)
             ListDirectory(top, relative, sink);
     }
@@ -95,7 +85,7 @@ struct TcopyFile::Shared {
     // Depth first, in the order the file system lists the names. Links inside the tree are
     // entries of their own and never descended into, so the walk cannot loop or leave the tree.
     // A subdirectory that cannot be listed is reported as it is met; its files are no entries.
-    void ListDirectory(filesystem::DirectoryListing& listing, std::string& relative,
+    void ListDirectory(platform::DirectoryListing& listing, std::string& relative,
                        JobEventSink* sink) {
         const std::size_t base = relative.size();
         while (auto entry = listing.Next()) {
@@ -104,23 +94,23 @@ struct TcopyFile::Shared {
             relative.resize(base);
             relative += entry->name;
             switch (entry->type) {
-            case filesystem::EntryType::File:
+            case platform::EntryType::File:
                 fileList.Add(FileList::Kind::File, relative);
                 break;
-            case filesystem::EntryType::Link:
+            case platform::EntryType::Link:
                 fileList.Add(FileList::Kind::Link, relative);
                 break;
-            case filesystem::EntryType::Directory: {
-                filesystem::DirectoryListing inner(listing.descriptor(), entry->name.data(), false);
+            case platform::EntryType::Directory: {
+                platform::DirectoryListing inner(listing, entry->name);
                 if (!inner) {
                     ReportFailure(sink, sourceRoot + relative, inner.error());
                     break;
                 }
-                relative += '/';
+                relative += kPathSeparator;
                 ListDirectory(inner, relative, sink);
                 break;
             }
-            case filesystem::EntryType::Other: // pipes, sockets and devices hold no data to keep
+            case platform::EntryType::Other: // pipes, sockets and devices hold no data to keep
                 break;
             }
         }
@@ -137,13 +127,13 @@ struct TcopyFile::Shared {
                 return false;
             source.assign(sourceRoot).append(relative);
             destination.assign(destinationRoot).append(relative);
-            int error = ReplaceLinkedDirectories(relative);
+            platform::SystemError error = ReplaceLinkedDirectories(relative);
             if (error == 0)
                 error = CopyEntry(kind, source, destination);
             // Missing destination directories are made only when the copy finds them missing,
             // which spares a look-up per file; the copy is then tried once more. Every level
             // below the root that exists is a real directory by now, so none is followed.
-            if (error == ENOENT) {
+            if (platform::IsNotFound(error)) {
                 MakeDirectoryPath(std::string(ExtractFilePath(destination)));
                 error = CopyEntry(kind, source, destination);
             }
@@ -162,17 +152,17 @@ struct TcopyFile::Shared {
     // root itself is the user's choice and stays. Entries come depth first, so only the levels
     // not shared with the last directory checked are new. A missing level ends the check: it is
     // made as a real directory when the copy finds it missing.
-    int ReplaceLinkedDirectories(std::string_view relative) {
+    platform::SystemError ReplaceLinkedDirectories(std::string_view relative) {
         const std::string_view directory = ExtractFilePath(relative);
         std::string level;
         for (std::size_t end =
-                 directory.find('/', FirstLevelNotShared(directory, checkedDirectory));
-             end != std::string_view::npos; end = directory.find('/', end + 1)) {
+                 directory.find(kPathSeparator, FirstLevelNotShared(directory, checkedDirectory));
+             end != std::string_view::npos; end = directory.find(kPathSeparator, end + 1)) {
             if (end == 0) // the separator in front of a source's relative paths: the root
                 continue;
             level.assign(destinationRoot).append(directory.substr(0, end));
-            const int error = filesystem::ReplaceLinkByDirectory(level);
-            if (error == ENOENT)
+            const platform::SystemError error = platform::ReplaceLinkByDirectory(level);
+            if (platform::IsNotFound(error))
                 break;
             if (error != 0)
                 return error;
@@ -181,10 +171,11 @@ struct TcopyFile::Shared {
         return 0;
     }
 
-    int CopyEntry(FileList::Kind kind, const std::string& source, const std::string& destination) {
+    platform::SystemError CopyEntry(FileList::Kind kind, const std::string& source,
+                                    const std::string& destination) {
         return kind == FileList::Kind::Link
-                   ? filesystem::CopyLinkAtomically(source, destination)
-                   : filesystem::CopyFileAtomically(source, destination, singleFile, stopRequested);
+                   ? platform::CopyLinkAtomically(source, destination)
+                   : platform::CopyFileAtomically(source, destination, singleFile, stopRequested);
     }
 
     void ReportCompletion(JobEventSink* sink) {
@@ -192,9 +183,10 @@ struct TcopyFile::Shared {
                {JobEvent::Kind::Completion, jobName, Stamp() + "任务\"" + jobName + "\"执行完毕"});
     }
 
-    void ReportFailure(JobEventSink* sink, const std::string& source, int error) {
-        Report(sink, {JobEvent::Kind::Failure, jobName,
-                      Stamp() + "复制失败：" + source + "（" + Reason(error) + "）"});
+    void ReportFailure(JobEventSink* sink, const std::string& source, platform::SystemError error) {
+        Report(sink,
+               {JobEvent::Kind::Failure, jobName,
+                Stamp() + "复制失败：" + source + "（" + platform::ErrorReason(error) + "）"});
     }
 
     std::string Stamp() const { return FormatTimeStamp(clock->Now()) + "："; }
@@ -254,7 +246,7 @@ void TcopyFile::SetPaths(const std::string& source, const std::string& destinati
         if (from.empty() || to.empty()) {
             state_->pathsUnusable = true;
         } else {
-            if (ExtractFileExt(from).empty() && !filesystem::IsExistingFile(from)) {
+            if (ExtractFileExt(from).empty() && !platform::IsExistingFile(from)) {
                 from = WithSeparator(std::move(from));
                 to = WithSeparator(std::move(to));
             }

@@ -28,7 +28,7 @@ void TaskRunner::RunTask(int row) {
     const std::string source = table_.cell(row, kSourceCell);
     std::string destination = table_.cell(row, kDestCell);
     if (table_.cell(row, kSubDirCell) == "1")
-        destination += "/" + FormatSubDirName(clock_->Now());
+        destination += kPathSeparator + FormatSubDirName(clock_->Now());
 
     MakeDirectoryPath(destination);
 

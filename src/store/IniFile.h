@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/Files.h"
+
 #include <cstdint>
 #include <memory>
 #include <stdexcept>
@@ -68,22 +70,13 @@ public:
     void FlushFile();
 
 private:
-    struct Identity {
-        std::uint64_t device = 0, inode = 0;
-        std::int64_t size = -1, mtimeSec = 0, mtimeNsec = 0;
-        bool exists = false;
-        bool operator==(const Identity&) const = default;
-    };
-
-    static Identity IdentityOf(const std::string& path);
     std::shared_ptr<const IniDocument> Current() const;
     std::shared_ptr<const IniDocument> Load() const;
     template <typename Change> void Write(Change&& change);
-    void Replace(const std::string& content, std::uint32_t mode, bool fileExists);
 
     std::string path_;
     mutable std::shared_ptr<const IniDocument> cache_;
-    mutable Identity cachedIdentity_;
+    mutable platform::FileIdentity cachedIdentity_;
 };
 
 } // namespace kolvane

@@ -23,24 +23,6 @@ using namespace std::chrono_literals;
 
 const std::string kStamp = "2026-03-01 08:00:05：";
 
-// The copy job tells a single file from a tree by these terms.
-TEST(PathTermsTest, SplitsAtLastSeparatorAndDot) {
-    // path, extension, parent part, file-name part
-    const std::array<const char*, 4> cases[] = {
-        {"/data/report.txt", ".txt", "/data/", "report.txt"},
-        {"/my.docs", ".docs", "/", "my.docs"},
-        {"/data.old/list", "", "/data.old/", "list"},
-        {"/data/", "", "/data/", ""},
-        {"report", "", "", "report"},
-        {"/data/.profile", ".profile", "/data/", ".profile"},
-    };
-    for (const auto& [path, extension, parent, name] : cases) {
-        EXPECT_EQ(ExtractFileExt(path), extension) << path;
-        EXPECT_EQ(ExtractFilePath(path), parent) << path;
-        EXPECT_EQ(ExtractFileName(path), name) << path;
-    }
-}
-
 class CopyJobTest : public testing::SandboxedTest {
 protected:
     void StartJob(const std::string& source, const fs::path& destination) {

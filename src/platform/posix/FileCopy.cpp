@@ -1,16 +1,18 @@
-#include "engine/FileSystem.h"
+#include "platform/FileCopy.h"
 
-#include "engine/Paths.h"
+#include "base/PathTerms.h"
+#include "platform/posix/Descriptor.h"
 
 #include <cerrno>
 #include <fcntl.h>
+#include <optional>
 #include <random>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <utility>
 #include <vector>
 
-namespace kolvane::filesystem {
+namespace kolvane::platform {
 namespace {
 
 // Large enough to keep in-kernel copies efficient, small enough that a stop is seen quickly even
@@ -20,30 +22,7 @@ constexpr std::size_t kFallbackBuffer = 256 << 10;
 constexpr int kTemporaryNameAttempts = 100;
 constexpr off_t kLargeFile = 1 << 20;
 
-class Descriptor {
-public:
-    explicit Descriptor(int fd = -1) : fd_(fd) {}
-    ~Descriptor() { Close(); }
-    Descriptor(const Descriptor&) = delete;
-    Descriptor& operator=(const Descriptor&) = delete;
-
-    void Reset(int fd) {
-        Close();
-        fd_ = fd;
-    }
-    int get() const { return fd_; }
-    explicit operator bool() const { return fd_ >= 0; }
-    // Returns 0 or the errno of a failed close (a write error can surface only here).
-    int Close() {
-        if (fd_ < 0)
-            return 0;
-        const int result = ::close(std::exchange(fd_, -1));
-        return result == 0 ? 0 : errno;
-    }
-
-private:
-    int fd_;
-};
+using posix::Descriptor;
 
 std::string TemporaryNameIn(std::string_view directory) {
     static constexpr char kLetters[] = "abcdefghijklmnopqrstuvwxyz0123456789";
@@ -145,19 +124,6 @@ private:
     int error_ = 0;
 };
 
-int WriteAll(int fd, const char* data, std::size_t size) {
-    while (size > 0) {
-        const ssize_t written = ::write(fd, data, size);
-        if (written < 0 && errno == EINTR)
-            continue;
-        if (written < 0)
-            return errno;
-        data += written;
-        size -= static_cast<std::size_t>(written);
-    }
-    return 0;
-}
-
 int CopyByReading(int in, int out, const std::atomic<bool>& stop) {
     std::vector<char> buffer(kFallbackBuffer);
     for (;;) {
@@ -168,7 +134,7 @@ int CopyByReading(int in, int out, const std::atomic<bool>& stop) {
             continue;
         if (count <= 0)
             return count == 0 ? 0 : errno;
-        if (int error = WriteAll(out, buffer.data(), static_cast<std::size_t>(count)))
+        if (int error = posix::WriteAll(out, {buffer.data(), static_cast<std::size_t>(count)}))
             return error;
     }
 }
@@ -238,61 +204,7 @@ std::optional<std::string> ReadLink(const std::string& path, int& error) {
 
 } // namespace
 
-bool IsExistingFile(const std::string& path) {
-    struct stat status {};
-    return ::stat(path.c_str(), &status) == 0 && !S_ISDIR(status.st_mode);
-}
-
-DirectoryListing::DirectoryListing(int parent, const char* name, bool followLink) {
-    const int flags = O_RDONLY | O_DIRECTORY | O_CLOEXEC | (followLink ? 0 : O_NOFOLLOW);
-    const int fd = ::openat(parent, name, flags);
-    if (fd < 0) {
-        error_ = errno;
-        return;
-    }
-    directory_ = ::fdopendir(fd);
-    if (!directory_) {
-        error_ = errno;
-        ::close(fd);
-    }
-}
-
-DirectoryListing::~DirectoryListing() {
-    if (directory_)
-        ::closedir(directory_);
-}
-
-int DirectoryListing::descriptor() const {
-    return ::dirfd(directory_);
-}
-
-std::optional<DirectoryEntry> DirectoryListing::Next() {
-    while (const dirent* entry = ::readdir(directory_)) {
-        const std::string_view name = entry->d_name;
-        if (name == "." || name == "..")
-            continue;
-        unsigned char type = entry->d_type;
-        if (type == DT_UNKNOWN) {
-            struct stat status {};
-            if (::fstatat(descriptor(), entry->d_name, &status, AT_SYMLINK_NOFOLLOW) != 0)
-                continue;
-            type = IFTODT(status.st_mode);
-        }
-        switch (type) {
-        case DT_REG:
-            return DirectoryEntry{name, EntryType::File};
-        case DT_DIR:
-            return DirectoryEntry{name, EntryType::Directory};
-        case DT_LNK:
-            return DirectoryEntry{name, EntryType::Link};
-        default:
-            return DirectoryEntry{name, EntryType::Other};
-        }
-    }
-    return std::nullopt;
-}
-
-int ReplaceLinkByDirectory(const std::string& path) {
+SystemError ReplaceLinkByDirectory(const std::string& path) {
     struct stat status {};
     if (::lstat(path.c_str(), &status) != 0)
         return errno;
@@ -308,7 +220,7 @@ int ReplaceLinkByDirectory(const std::string& path) {
     return error == EEXIST && madeByOther ? 0 : error;
 }
 
-int CopyFileAtomically(const std::string& source, const std::string& destination, bool followSource,
+SystemError CopyFileAtomically(const std::string& source, const std::string& destination, bool followSource,
                        const std::atomic<bool>& stop) {
     // Non-blocking, so that a pipe met at the source cannot hold the job.
     const int flags = O_RDONLY | O_CLOEXEC | O_NONBLOCK | (followSource ? 0 : O_NOFOLLOW);
@@ -333,7 +245,7 @@ int CopyFileAtomically(const std::string& source, const std::string& destination
     return staging.CommitAs(destination, destinationExists);
 }
 
-int CopyLinkAtomically(const std::string& source, const std::string& destination) {
+SystemError CopyLinkAtomically(const std::string& source, const std::string& destination) {
     int error = 0;
     const std::optional<std::string> target = ReadLink(source, error);
     if (!target)
@@ -358,4 +270,4 @@ int CopyLinkAtomically(const std::string& source, const std::string& destination
     return EEXIST;
 }
 
-} // namespace kolvane::filesystem
+} // namespace kolvane::platform
