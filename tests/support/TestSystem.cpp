@@ -1,8 +1,12 @@
 #include "support/TestSystem.h"
 
 #ifdef _WIN32
+#ifndef WIN32_LEAN_AND_MEAN
 #define WIN32_LEAN_AND_MEAN
+#endif
+#ifndef NOMINMAX
 #define NOMINMAX
+#endif
 #include <windows.h>
 #else
 #include <csignal>
@@ -111,6 +115,26 @@ bool IsHidden(const fs::path& path) {
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_HIDDEN) != 0;
 }
 
+namespace {
+
+bool MakeLink(const fs::path& target, const fs::path& link, DWORD flags) {
+    flags |= SYMBOLIC_LINK_FLAG_ALLOW_UNPRIVILEGED_CREATE;
+    if (!::CreateSymbolicLinkW(link.wstring().c_str(), target.wstring().c_str(), flags))
+        return false;
+    const DWORD attributes = ::GetFileAttributesW(link.wstring().c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT);
+}
+
+} // namespace
+
+bool MakeDirectoryLink(const fs::path& target, const fs::path& link) {
+    return MakeLink(target, link, SYMBOLIC_LINK_FLAG_DIRECTORY);
+}
+
+bool MakeFileLink(const fs::path& target, const fs::path& link) {
+    return MakeLink(target, link, 0);
+}
+
 bool WritingInto(const fs::path& directory) {
     std::error_code gone;
     for (const auto& entry : fs::directory_iterator(directory, gone))
@@ -169,6 +193,16 @@ int RunInChild(const std::function<int()>& body) {
     int status = 0;
     ::waitpid(child, &status, 0);
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+bool MakeDirectoryLink(const fs::path& target, const fs::path& link) {
+    fs::create_directory_symlink(target, link);
+    return true;
+}
+
+bool MakeFileLink(const fs::path& target, const fs::path& link) {
+    fs::create_symlink(target, link);
+    return true;
 }
 
 bool WritingInto(const fs::path& directory) {

@@ -53,6 +53,11 @@ int RunInChild(const std::function<int()>& body);
 // where a copy in progress may have no name; a copy's temporary name on Windows.
 bool WritingInto(const std::filesystem::path& directory);
 
+// Makes `link` a symbolic link to `target`; false where the system does not let this process make
+// links (Windows without the privilege or developer mode; wine).
+bool MakeDirectoryLink(const std::filesystem::path& target, const std::filesystem::path& link);
+bool MakeFileLink(const std::filesystem::path& target, const std::filesystem::path& link);
+
 // UTF-8 text and paths: on Windows a std::string path would be read in the ANSI code page.
 std::filesystem::path PathOf(const std::string& utf8);
 std::string Utf8Of(const std::filesystem::path& path);
