@@ -5,18 +5,9 @@
 #include "store/IntegerText.h"
 #include "store/TaskTable.h"
 
-#include <limits>
 #include <utility>
 
 namespace kolvane {
-namespace {
-
-// A count that reached the largest number stays there rather than turning negative.
-std::int32_t NextCount(std::int32_t count) {
-    return count == std::numeric_limits<std::int32_t>::max() ? count : count + 1;
-}
-
-} // namespace
 
 TaskRunner::TaskRunner(TaskTable& table, TIniFile& taskIni, std::shared_ptr<const Clock> clock,
                        std::shared_ptr<JobEventSink> progress, std::shared_ptr<JobRegistry> jobs)
@@ -36,9 +27,18 @@ void TaskRunner::RunTask(int row) {
     job->onProgress = progress_;
     job->SetPaths(source, destination);
 
-    const std::int32_t count = NextCount(IntegerOr(table_.cell(row, kRunCountCell), 0));
+    // The count is taken from the file, not the cell, so that runs counted by another instance
+    // in the meantime are not lost.
+    std::int32_t count = 0;
+    try {
+        count = taskIni_.IncrementNumber(name, "runCount");
+    } catch (const WriteError&) {
+        // The job has started: the row counts the run even though the file could not.
+        table_.setCell(row, kRunCountCell,
+                       IntegerText(CountPlusOne(IntegerOr(table_.cell(row, kRunCountCell), 0))));
+        throw;
+    }
     table_.setCell(row, kRunCountCell, IntegerText(count));
-    taskIni_.PutNumber(name, "runCount", count);
 }
 
 } // namespace kolvane

@@ -233,9 +233,17 @@ void TnewTaskForm::showFields(const TaskFields& fields) {
     DTPtime->setTime(QTime::fromMSecsSinceStartOfDay(fields.timeOfDay * 1000));
     cbx_delayM->setChecked(fields.useInterval);
     se_delayM->setValue(fields.interval);
+    givenFields = fields;
+    shownFields = fieldsOfWidgets();
 }
 
 TaskFields TnewTaskForm::enteredFields() const {
+    TaskFields fields = fieldsOfWidgets();
+    KeepUneditedTexts(fields, givenFields, shownFields);
+    return fields;
+}
+
+TaskFields TnewTaskForm::fieldsOfWidgets() const {
     TaskFields fields;
     fields.name = le_taskname->text().toStdString();
     fields.source = le_Source->text().toStdString();

@@ -52,15 +52,18 @@ TEST_F(TaskRunTest, MakeDirectoryPathCreatesMissingLevelsAndRaisesWithoutAFirstL
 }
 
 TEST_F(TaskRunTest, CopiesIntoTheTimeNamedSubDirectoryOnlyForOneAndCountsTheRunAtOnce) {
-    // sub-directory cell, run count before and after, where the copy lands
+    // sub-directory cell, run count in the file before and after, where the copy lands; the
+    // cell's stale "3" shows that the count is taken from the file, where another instance may
+    // have counted runs since the table was built
     const std::array<std::string, 4> cases[] = {{"1", "7", "8", "20260301-080005/a.txt"},
                                                 {"0", "junk", "1", "a.txt"},
                                                 {"2", "", "1", "a.txt"},
-                                                {"", "7", "8", "a.txt"}};
+                                                {"", "0x1F", "32", "a.txt"}};
     for (const auto& [subDir, before, after, landing] : cases) {
         SCOPED_TRACE("sub-directory cell \"" + subDir + "\", count \"" + before + "\"");
         const fs::path destination = sandbox() / ("bk" + subDir);
-        SetRow(destination.string(), subDir, before);
+        SetRow(destination.string(), subDir, "3");
+        TIniFile(ini_->path()).PutEntry("nightly", "runCount", before);
         runner_->RunTask(0);
         EXPECT_EQ(table_.cell(0, kRunCountCell), after);
         EXPECT_EQ(TIniFile(ini_->path()).GetEntry("nightly", "runCount", ""), after);
