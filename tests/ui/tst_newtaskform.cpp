@@ -103,6 +103,21 @@ private slots:
                  (Cells{"C", "/s", "/d", "07:08:09", "1", "", "0", "1439"}));
     }
 
+    void unchangedTaskOfUndecodableBytesIsSavedByteIdentical() {
+        // Latin-1, neither UTF-8 nor GBK: the edits show replacement characters.
+        const QByteArray original = "[caf\xE9]\r\ntaskName=caf\xE9\r\ntaskSource=/r\xE9sum\xE9\r\n"
+                                    "taskDest=/d\xE9j\xE0\r\ntaskautoChild=0\r\n"
+                                    "taskDD=07:00:00\r\nuseDelayM=0\r\ndelayM=60\r\n"
+                                    "runCount=4\r\nunknown=kept\r\n\r\n[b]\r\n";
+        sandbox_.writeSettings(original);
+        WhenModalOpens<TnewTaskForm>([](TnewTaskForm* form) {
+            QVERIFY(Child<QLineEdit>(form, "le_Source")->text().contains(QChar(0xFFFD)));
+            QTest::mouseClick(Child(form, "Button1"), Qt::LeftButton);
+        });
+        kolvane::ui::OpenEditTaskEditor(nullptr, sandbox_.settingsPath(), Saved(sandbox_, 0));
+        QCOMPARE(sandbox_.readSettings(), original);
+    }
+
     void cloneTakesNameOneAndNoIntervalAndWritesOverThatName() {
         sandbox_.writeSettings("[A]\ntaskName=A\ntaskSource=/s\ntaskDest=/d\ntaskDD=07:00:00\n"
                                "useDelayM=1\ndelayM=30\nrunCount=4\n"
