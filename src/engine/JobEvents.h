@@ -10,8 +10,9 @@
 namespace kolvane {
 
 // What a copy job reports. The log line is complete and stamped with the time the worker issued it.
+// A notice is a line for the log alone, neither progress nor failure.
 struct JobEvent {
-    enum class Kind { Progress, Failure, Completion };
+    enum class Kind { Progress, Failure, Completion, Notice };
     Kind kind = Kind::Progress;
     std::string jobName;
     std::string logLine;

@@ -17,7 +17,8 @@ TaskRunner::TaskRunner(TaskTable& table, TIniFile& taskIni, std::shared_ptr<cons
 void TaskRunner::RunTask(int row) {
     const std::string name = table_.cell(row, kNameCell);
     const std::string source = table_.cell(row, kSourceCell);
-    std::string destination = table_.cell(row, kDestCell);
+    const std::string backupRoot = table_.cell(row, kDestCell);
+    std::string destination = backupRoot;
     if (table_.cell(row, kSubDirCell) == "1")
         destination += "/" + FormatSubDirName(clock_->Now());
 
@@ -25,6 +26,7 @@ void TaskRunner::RunTask(int row) {
 
     auto* job = new TcopyFile(name, jobs_, clock_);
     job->onProgress = progress_;
+    job->backupRoot = TrimControl(backupRoot);
     job->SetPaths(source, destination);
 
     // The count is taken from the file, not the cell, so that runs counted by another instance
@@ -39,6 +41,19 @@ void TaskRunner::RunTask(int row) {
         throw;
     }
     table_.setCell(row, kRunCountCell, IntegerText(count));
+}
+
+void TaskRunner::RunScheduledTask(int row) {
+    const std::string& name = table_.cell(row, kNameCell);
+    if (!jobs_->IsRunning(name)) {
+        RunTask(row);
+        return;
+    }
+    // Jobs of one task would pile up when a run takes longer than the interval.
+    if (progress_)
+        progress_->Post(
+            {JobEvent::Kind::Notice, name,
+             FormatTimeStamp(clock_->Now()) + "：任务\"" + name + "\"仍在运行，本次跳过"});
 }
 
 } // namespace kolvane

@@ -80,7 +80,11 @@ TmainForm::TmainForm(std::string settingsPath, std::string_view homePageAddress,
     BuildPopupMenu();
 
     scheduler_ = std::make_unique<Scheduler>(
-        table_, clock_, [this](int row) { RunTask(row); },
+        table_, clock_,
+        [this](int row) {
+            if (runner_)
+                runner_->RunScheduledTask(row);
+        },
         [this](const std::string& message) { schedulerReports_.push_back(message); });
     TimerMain = new QTimer(this);
     TimerMain->setObjectName(QStringLiteral("TimerMain"));
