@@ -8,7 +8,7 @@
 
 namespace kolvane {
 
-struct IniDocument;
+class IniDocument;
 
 // Raised when the settings file cannot be written; the message names the file's full path.
 class WriteError : public std::runtime_error {
