@@ -86,18 +86,20 @@ IniDocument IniDocument::Parse(std::string_view content) {
     if (firstLineFeed != std::string_view::npos && firstLineFeed > 0 &&
         content[firstLineFeed - 1] == '\r')
         document.lineEnd_ = "\r\n";
-    document.endsWithLineEnd_ = content.empty() || content.back() == '\n';
     std::size_t start = 0;
     while (start < content.size()) {
         std::size_t end = content.find('\n', start);
-        if (end == std::string_view::npos)
-            end = content.size();
+        end = end == std::string_view::npos ? content.size() : end + 1;
         std::string_view text = content.substr(start, end - start);
-        if (!text.empty() && text.back() == '\r')
-            text.remove_suffix(1);
+        std::size_t lineEnd = text.ends_with('\n') ? 1 : 0;
+        if (text.size() > lineEnd && text[text.size() - lineEnd - 1] == '\r')
+            ++lineEnd;
+        const std::string_view ending = text.substr(text.size() - lineEnd);
+        text.remove_suffix(lineEnd);
         std::string_view ignored;
-        document.lines_.push_back({std::string(text), ParseSectionHeader(text, ignored)});
-        start = end + 1;
+        document.lines_.push_back(
+            {std::string(text), ParseSectionHeader(text, ignored), std::string(ending)});
+        start = end;
     }
     document.Reindex();
     return document;
@@ -105,13 +107,17 @@ IniDocument IniDocument::Parse(std::string_view content) {
 
 std::string IniDocument::Serialize() const {
     std::string content;
-    const std::string_view lineEnd = lineEnd_;
-    for (std::size_t i = 0; i < lines_.size(); ++i) {
-        content += lines_[i].text;
-        if (i + 1 < lines_.size() || endsWithLineEnd_)
-            content += lineEnd;
-    }
+    for (const Line& line : lines_)
+        content.append(line.text).append(line.end);
     return content;
+}
+
+// A line added after the last one ends that one first, if it was left unterminated.
+void IniDocument::Insert(std::size_t at, std::string text, bool isSection) {
+    if (at == lines_.size() && !lines_.empty() && !lines_.back().end.ends_with('\n'))
+        lines_.back().end = lineEnd_;
+    lines_.insert(lines_.begin() + static_cast<std::ptrdiff_t>(at),
+                  {std::move(text), isSection, lineEnd_});
 }
 
 void IniDocument::Reindex() {
@@ -160,9 +166,8 @@ void IniDocument::Set(std::string_view section, std::string_view key, std::strin
     const std::string stored = EncodeIniValue(value);
     const auto found = firstSectionByName_.find(LowerKey(section));
     if (found == firstSectionByName_.end()) {
-        lines_.push_back({"[" + std::string(section) + "]", true});
-        lines_.push_back({std::string(key) + "=" + stored, false});
-        endsWithLineEnd_ = true;
+        Insert(lines_.size(), "[" + std::string(section) + "]", true);
+        Insert(lines_.size(), std::string(key) + "=" + stored, false);
         Reindex();
         return;
     }
@@ -182,10 +187,7 @@ void IniDocument::Set(std::string_view section, std::string_view key, std::strin
         if (SplitEntry(lines_[i].text, lineKey, oldValue))
             insertAt = i + 1;
     }
-    if (insertAt == lines_.size())
-        endsWithLineEnd_ = true;
-    lines_.insert(lines_.begin() + static_cast<std::ptrdiff_t>(insertAt),
-                  {std::string(key) + "=" + stored, false});
+    Insert(insertAt, std::string(key) + "=" + stored, false);
     Reindex();
 }
 

@@ -28,6 +28,7 @@ private:
     struct Line {
         std::string text;
         bool isSection = false;
+        std::string end; // the line's own line end: "\r\n", "\n", or "" or "\r" for the last line
     };
     struct Section {
         std::string name; // as written between the brackets, without surrounding blanks
@@ -36,13 +37,13 @@ private:
     };
 
     std::size_t FindKeyLine(const Section& section, std::string_view key) const;
+    void Insert(std::size_t at, std::string text, bool isSection);
     void Reindex();
 
     std::vector<Line> lines_;
     std::vector<Section> sections_;
     std::unordered_map<std::string, std::size_t> firstSectionByName_; // lower-case name
-    const char* lineEnd_ = "\n";
-    bool endsWithLineEnd_ = true;
+    const char* lineEnd_ = "\n"; // for new lines: the first line's
 };
 
 // The value as stored: enclosing quotes protect surrounding blanks and quotes of the value itself.
