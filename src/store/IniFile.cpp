@@ -5,6 +5,8 @@
 
 #include <atomic>
 #include <cerrno>
+#include <csignal>
+#include <dirent.h>
 #include <fcntl.h>
 #include <optional>
 #include <string_view>
@@ -102,10 +104,47 @@ std::optional<std::string> ReadWholeFile(const std::string& path) {
     }
 }
 
+// "." name "." owner's pid "." counter ".tmp", beside the file.
 std::string TemporaryNameFor(const std::string& path) {
     static std::atomic<unsigned> counter{0};
     return DirectoryOf(path) + "/." + FileNameOf(path) + "." + std::to_string(::getpid()) + "." +
            std::to_string(counter++) + ".tmp";
+}
+
+bool AllDigits(std::string_view text) {
+    return !text.empty() && text.find_first_not_of("0123456789") == text.npos;
+}
+
+// The pid in a temporary name of the file `fileName`, or 0 for any other name.
+pid_t OwnerOfTemporary(std::string_view entry, const std::string& fileName) {
+    const std::string prefix = "." + fileName + ".";
+    if (!entry.starts_with(prefix) || !entry.ends_with(".tmp"))
+        return 0;
+    entry = entry.substr(prefix.size(), entry.size() - prefix.size() - 4);
+    const std::size_t dot = entry.find('.');
+    const std::string_view pid = entry.substr(0, dot);
+    if (dot == entry.npos || !AllDigits(pid) || !AllDigits(entry.substr(dot + 1)) || pid.size() > 9)
+        return 0;
+    return static_cast<pid_t>(std::stol(std::string(pid)));
+}
+
+bool IsRunning(pid_t pid) {
+    return ::kill(pid, 0) == 0 || errno == EPERM;
+}
+
+// A writer killed between creating its temporary and renaming it leaves the temporary behind;
+// those of processes that have ended are removed, so crashes do not pile them up beside the file.
+void RemoveStaleTemporaries(const std::string& path) {
+    const std::string directory = DirectoryOf(path), fileName = FileNameOf(path);
+    DIR* listing = ::opendir(directory.c_str());
+    if (!listing)
+        return;
+    while (const dirent* entry = ::readdir(listing)) {
+        const pid_t owner = OwnerOfTemporary(entry->d_name, fileName);
+        if (owner > 0 && !IsRunning(owner))
+            ::unlinkat(::dirfd(listing), entry->d_name, 0);
+    }
+    ::closedir(listing);
 }
 
 } // namespace
@@ -242,6 +281,10 @@ template <typename Change> void TIniFile::Write(Change&& change) {
     IniDocument next = *current;
     if (!change(next))
         return;
+    if (!temporariesSwept_) {
+        RemoveStaleTemporaries(path_);
+        temporariesSwept_ = true;
+    }
     const std::string content = next.Serialize();
     Replace(content, fileExists ? status.st_mode & 07777 : 0666, fileExists);
     // The file now holds exactly `next`, and nobody else writes while the lock is held.
