@@ -112,10 +112,13 @@ std::string IniDocument::Serialize() const {
     return content;
 }
 
-// A line added after the last one ends that one first, if it was left unterminated.
+// A line added after the last one ends that one first, if it was left unterminated; a bare CR
+// there becomes a CRLF, so its byte stays.
 void IniDocument::Insert(std::size_t at, std::string text, bool isSection) {
-    if (at == lines_.size() && !lines_.empty() && !lines_.back().end.ends_with('\n'))
-        lines_.back().end = lineEnd_;
+    if (at == lines_.size() && !lines_.empty() && !lines_.back().end.ends_with('\n')) {
+        std::string& end = lines_.back().end;
+        end = end.empty() ? lineEnd_ : end + "\n";
+    }
     lines_.insert(lines_.begin() + static_cast<std::ptrdiff_t>(at),
                   {std::move(text), isSection, lineEnd_});
 }
