@@ -8,6 +8,7 @@ packages=(
   libcurl4-openssl-dev googletest libgtest-dev libgmock-dev
   fonts-noto-cjk clang-format
   xvfb xauth imagemagick
+  clang libfuzzer-14-dev libclang-rt-14-dev llvm-14
 )
 
 missing=()

@@ -94,6 +94,7 @@ private:
     std::string path_;
     mutable std::shared_ptr<const IniDocument> cache_;
     mutable Identity cachedIdentity_;
+    bool temporariesSwept_ = false; // once per object, at its first write
 };
 
 } // namespace kolvane
