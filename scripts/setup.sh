@@ -5,7 +5,7 @@ set -euo pipefail
 packages=(
   build-essential cmake pkg-config git
   qt6-base-dev qt6-base-dev-tools libgl-dev libqt6svg6 qt6-translations-l10n
-  libcurl4-openssl-dev googletest libgtest-dev libgmock-dev
+  libasio-dev googletest libgtest-dev libgmock-dev
   fonts-noto-cjk clang-format
   xvfb xauth imagemagick
   clang libfuzzer-14-dev libclang-rt-14-dev llvm-14
