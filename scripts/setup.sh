@@ -8,6 +8,8 @@ packages=(
   libcurl4-openssl-dev googletest libgtest-dev libgmock-dev
   fonts-noto-cjk clang-format
   xvfb xauth imagemagick
+  # The UI tests' second run on a desktop of its own (tests/ui/support/on_desktop.sh).
+  libxcb1-dev openbox trayer x11-utils xdotool
 )
 
 missing=()

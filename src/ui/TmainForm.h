@@ -66,6 +66,7 @@ public:
 protected:
     void closeEvent(QCloseEvent* event) override;
     void showEvent(QShowEvent* event) override;
+    void moveEvent(QMoveEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
@@ -136,6 +137,8 @@ private:
     // Set while a general error box raised by a scheduler tick is open.
     bool schedulerErrorBoxOpen_ = false;
     bool fittedOnce_ = false;
+    // From the first show until the window system reports the frame around the window.
+    bool awaitingFrame_ = false;
 };
 
 } // namespace kolvane::ui
