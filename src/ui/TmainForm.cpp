@@ -276,13 +276,23 @@ void TmainForm::showEvent(QShowEvent* event) {
         return;
     Splitter1->setSizes(
         {kUpperPaneHeight, Splitter1->height() - kUpperPaneHeight - Splitter1->handleWidth()});
-    // The frame is known only once the window system has framed the window.
-    QTimer::singleShot(0, this, &TmainForm::FitOuterSizeAndCentre);
+    awaitingFrame_ = true;
+}
+
+void TmainForm::moveEvent(QMoveEvent* event) {
+    QMainWindow::moveEvent(event);
+    // A window manager tells the frame it added with the move that places the framed window,
+    // some time after the window was shown; without a window manager no frame ever comes.
+    if (awaitingFrame_)
+        FitOuterSizeAndCentre();
 }
 
 void TmainForm::FitOuterSizeAndCentre() {
     const QSize frame = frameGeometry().size() - geometry().size();
-    if (frame.isNull() || isMaximized())
+    if (frame.isNull())
+        return;
+    awaitingFrame_ = false;
+    if (isMaximized())
         return;
     resize(kOuterSize - frame);
     move(screen()->availableGeometry().center() -

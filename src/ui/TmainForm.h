@@ -58,6 +58,7 @@ public:
 protected:
     void closeEvent(QCloseEvent* event) override;
     void showEvent(QShowEvent* event) override;
+    void moveEvent(QMoveEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
@@ -118,6 +119,8 @@ private:
     HourlyRequest* hourlyRequest_ = nullptr;
     std::unique_ptr<program::MainProgram> program_;
     bool fittedOnce_ = false;
+    // From the first show until the window system reports the frame around the window.
+    bool awaitingFrame_ = false;
 };
 
 } // namespace kolvane::ui

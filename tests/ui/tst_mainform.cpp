@@ -1,4 +1,5 @@
 #include "support/UiTestSupport.h"
+#include "support/XServer.h"
 #include "ui/HomePageLink.h"
 #include "ui/KolvaneApplication.h"
 #include "ui/TaboutForm.h"
@@ -11,6 +12,7 @@
 #include <QLabel>
 #include <QListView>
 #include <QMenu>
+#include <QScreen>
 #include <QSplitter>
 #include <QTest>
 #include <QToolButton>
@@ -107,6 +109,21 @@ private slots:
         }
         QCOMPARE(sandbox_.readSettings(), Section("a", "a", "runCount=4\n"));
         QCOMPARE(form.cell(0, kRunCountColumn), u"4"_s);
+    }
+
+    // The outer size, frame included, is 860 x 579 once a window manager has framed the window.
+    void onADesktopTheFramedWindowIsCentredAtItsOuterSize() {
+        if (!OnRealDesktop())
+            QSKIP("needs a window manager (on_desktop.sh)");
+        Window form(sandbox_, Section("a", "a"));
+        form.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&form));
+        const QRect screen = form.screen()->availableGeometry();
+        const QRect wanted(screen.center() - QPoint(430, 289), QSize(860, 579));
+        QTRY_COMPARE(XOuterRect(&form), wanted);
+        QVERIFY(WindowManagerCaughtUp());
+        QCOMPARE(XOuterRect(&form), wanted);
+        QVERIFY(form.geometry().width() < 860 && form.geometry().height() < 579);
     }
 
     void contextMenuOpensBelowLastRow() {
