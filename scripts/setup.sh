@@ -6,7 +6,7 @@ packages=(
   build-essential cmake pkg-config git
   qt6-base-dev qt6-base-dev-tools libgl-dev libqt6svg6 qt6-translations-l10n
   libcurl4-openssl-dev googletest libgtest-dev libgmock-dev
-  fonts-noto-cjk clang-format
+  fonts-noto-cjk clang-format librsvg2-bin
   xvfb xauth imagemagick
 )
 
