@@ -39,4 +39,4 @@ grep -qx 'runCount=1' "$config/defaultSet.ini" ||
 
 apt-get remove -y -qq kolvane >/dev/null
 [ ! -e /usr/bin/Kolvane ] || { echo "removing the package left /usr/bin/Kolvane"; exit 1; }
-echo "package check: 1 passed, 0 failed"
+echo "Package check: installed, validated, ran, removed."
