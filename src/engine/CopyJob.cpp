@@ -240,11 +240,14 @@ struct TcopyFile::Shared {
     }
 
     void ReportCompletion(JobEventSink* sink) {
-        Report(sink,
-               {JobEvent::Kind::Completion, jobName, Stamp() + "任务\"" + jobName + "\"执行完毕"});
+        JobEvent completion{JobEvent::Kind::Completion, jobName,
+                            Stamp() + "任务\"" + jobName + "\"执行完毕"};
+        completion.failures = failures;
+        Report(sink, std::move(completion));
     }
 
     void ReportFailure(JobEventSink* sink, const std::string& source, int error) {
+        ++failures;
         Report(sink, {JobEvent::Kind::Failure, jobName,
                       Stamp() + "复制失败：" + source + "（" + Reason(error) + "）"});
     }
@@ -279,6 +282,7 @@ struct TcopyFile::Shared {
     std::string backupsInside;    // relative path of the backups when they lie inside the source
     std::string checkedDirectory; // see ReplaceLinkedDirectories
     bool singleFile = false;      // the named source is followed even when it is a link
+    int failures = 0;             // failure lines issued, worker only
     FileList fileList;
 };
 

@@ -16,8 +16,9 @@ struct JobEvent {
     Kind kind = Kind::Progress;
     std::string jobName;
     std::string logLine;
-    int total = 0; // Progress only
-    int index = 0; // Progress only, 1-based
+    int total = 0;    // Progress only
+    int index = 0;    // Progress only, 1-based
+    int failures = 0; // Completion only: the job's failed copies
 };
 
 // Receives a job's events, in the order the job issued them. Post is called on the job's worker

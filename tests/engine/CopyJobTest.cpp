@@ -61,10 +61,12 @@ protected:
         const std::vector<JobEvent> events = events_->Drain();
         EXPECT_EQ(wakes_.exchange(0), 1); // one wake for the whole batch
         std::vector<std::string> entries;
-        int index = 0;
+        int index = 0, failures = 0;
         for (const JobEvent& event : events) {
-            if (event.kind == JobEvent::Kind::Failure)
+            if (event.kind == JobEvent::Kind::Failure) {
                 (index == 0 ? entries.emplace_back() : entries.back()) += "\n" + event.logLine;
+                ++failures;
+            }
             if (event.kind != JobEvent::Kind::Progress)
                 continue;
             entries.push_back(event.logLine);
@@ -73,6 +75,7 @@ protected:
         }
         EXPECT_EQ(index, total);
         EXPECT_EQ(events.empty() ? "" : events.back().logLine, kStamp + "任务\"备份\"执行完毕");
+        EXPECT_EQ(events.empty() ? -1 : events.back().failures, failures);
         return {entries.begin(), entries.end()};
     }
 

@@ -149,6 +149,40 @@ private slots:
         }
     }
 
+    void timePickerTakesDigitsTypedIntoTheClickedPart_data() {
+        // Each step clicks a part ('h', 'm' or 's') and types the digits after it.
+        QTest::addColumn<QStringList>("steps");
+        QTest::addColumn<QString>("shown");
+        QTest::newRow("hour") << QStringList{u"h07"_s} << u"07:26:00"_s;
+        QTest::newRow("minute") << QStringList{u"m45"_s} << u"13:45:00"_s;
+        QTest::newRow("second") << QStringList{u"s30"_s} << u"13:26:30"_s;
+        QTest::newRow("hour, then minute") << QStringList{u"h07"_s, u"m05"_s} << u"07:05:00"_s;
+        QTest::newRow("one digit alone") << QStringList{u"h3"_s} << u"03:26:00"_s;
+        QTest::newRow("the part typed again") << QStringList{u"m45"_s, u"m07"_s} << u"13:07:00"_s;
+    }
+
+    void timePickerTakesDigitsTypedIntoTheClickedPart() {
+        QFETCH(QStringList, steps);
+        QFETCH(QString, shown);
+        TnewTaskForm form(sandbox_.settingsPath(), kolvane::StartNewTask());
+        form.show();
+        QVERIFY(QTest::qWaitForWindowActive(&form));
+        Child<QListWidget>(&form, "lbxMain")->setCurrentRow(2);
+        auto* picker = Child<QTimeEdit>(&form, "DTPtime");
+        auto* text = picker->findChild<QLineEdit*>();
+        QVERIFY(picker->isVisible() && picker->text() == u"13:26:00"_s);
+        for (const QString& step : steps) {
+            // A point inside the part, right of its first digit ("hh:mm:ss").
+            const int inside = 1 + 3 * int(u"hms"_s.indexOf(step.front()));
+            QPoint point(0, text->height() / 2);
+            while (point.x() < text->width() && text->cursorPositionAt(point) != inside)
+                point.rx()++;
+            QTest::mouseClick(text, Qt::LeftButton, {}, point);
+            QTest::keyClicks(text, step.mid(1));
+        }
+        QCOMPARE(picker->time().toString(u"HH:mm:ss"_s), shown);
+    }
+
     void emptyTimeCellRaisesBeforeAnythingOpens() {
         const kolvane::TaskRow row{{}, {"A", "/s", "/d", "", "0", "", "0", ""}};
         for (auto opener : {&kolvane::ui::OpenEditTaskEditor, &kolvane::ui::OpenCloneTaskEditor}) {
