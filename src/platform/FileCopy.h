@@ -10,7 +10,8 @@ namespace kolvane::platform {
 
 // Copies content, permission bits or attributes, and last-write time of a regular file through a
 // temporary file in the destination's directory, renamed over the destination when complete.
-// Refuses (AccessDeniedError) to replace a destination that is read-only, or on Windows hidden.
+// Refuses to replace a destination that is read-only (ReadOnlyDestinationError: on POSIX one
+// without any write permission bit, whoever runs) or, on Windows, hidden (AccessDeniedError).
 // Returns 0 or the code of the failure; CancelledError when `stop` was raised during the copy.
 // A link as `source` is followed only when `followSource` is set. Nothing is left behind on
 // failure.
@@ -24,5 +25,10 @@ SystemError CopyLinkAtomically(const std::string& source, const std::string& des
 // Returns 0 when `path` is no link or was replaced, a not-found code when nothing is there, or
 // the code of the failure.
 SystemError ReplaceLinkByDirectory(const std::string& path);
+
+// Removes from `directory` every temporary of the copies' naming whose owner process is no
+// longer running: nothing else is ever touched, neither other names nor the temporaries of live
+// jobs.
+void RemoveStaleCopyTemporaries(const std::string& directory);
 
 } // namespace kolvane::platform

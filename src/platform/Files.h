@@ -35,12 +35,22 @@ bool IsDirectory(const std::string& path);
 bool IsReadOnly(const std::string& path);
 
 SystemError MakeDirectory(const std::string& path);
+// Removes a file or a link (never what it points to).
+SystemError RemoveFile(const std::string& path);
+
+// The path with every link, "." and ".." resolved, of an existing entry; nothing otherwise.
+std::optional<std::string> CanonicalPath(const std::string& path);
 
 // Replaces the file's content with `content` atomically: written under a temporary name beside
 // it, flushed to disk and renamed over it, keeping the permission bits (POSIX) or attributes
 // (Windows) of the file it replaces. Returns false, with the file unchanged and no temporary
 // left, when any step fails.
 bool ReplaceFileContent(const std::string& path, std::string_view content);
+
+// An instance killed while it replaced `path` leaves its temporary behind. Removes beside `path`
+// every temporary of ReplaceFileContent's naming for that file whose owner process has ended;
+// nothing else is touched, neither other names nor the temporaries of live writers.
+void RemoveStaleReplacementTemporaries(const std::string& path);
 
 // The lock under which every instance of the program writes the file `path`. Blocks until it is
 // held or has failed; released by the destructor, or by the system when the process ends.

@@ -45,6 +45,11 @@ void IniSnapshot::ListSections(std::vector<std::string>& names) const {
     document_->SectionNames(names);
 }
 
+void IniSnapshot::ListShadowedSections(std::vector<std::string>& names) const {
+    names.clear();
+    document_->ShadowedSectionNames(names);
+}
+
 TIniFile::TIniFile(std::string path) : path_(std::move(path)) {}
 
 TIniFile::~TIniFile() {
@@ -77,10 +82,7 @@ void TIniFile::PutEntry(const std::string& section, const std::string& key,
                         const std::string& value) {
     if (!FitsOnOneLine(section) || !FitsOnOneLine(key) || !FitsOnOneLine(value))
         throw WriteError(path_);
-    Write([&](IniDocument& document) {
-        document.Set(section, key, value);
-        return true;
-    });
+    Write([&](IniDocument& document) { return document.Set(section, key, value); });
 }
 
 void TIniFile::PutNumber(const std::string& section, const std::string& key, std::int32_t value) {
@@ -92,7 +94,21 @@ void TIniFile::PutFlag(const std::string& section, const std::string& key, bool 
 }
 
 void TIniFile::DropSection(const std::string& section) {
-    Write([&](IniDocument& document) { return document.Drop(section); });
+    Write([&](IniDocument& document) {
+        return document.Drop(section) ? IniDocument::Change::Made : IniDocument::Change::None;
+    });
+}
+
+std::int32_t TIniFile::IncrementNumber(const std::string& section, const std::string& key) {
+    if (!FitsOnOneLine(section) || !FitsOnOneLine(key))
+        throw WriteError(path_);
+    std::int32_t count = 0;
+    Write([&](IniDocument& document) {
+        std::string stored;
+        count = CountPlusOne(document.Find(section, key, stored) ? IntegerOr(stored, 0) : 0);
+        return document.Set(section, key, IntegerText(count));
+    });
+    return count;
 }
 
 void TIniFile::FlushFile() {
@@ -120,7 +136,7 @@ std::shared_ptr<const IniDocument> TIniFile::Load() const {
     return cache_;
 }
 
-template <typename Change> void TIniFile::Write(Change&& change) {
+template <typename Edit> void TIniFile::Write(Edit&& edit) {
     platform::WriteLock lock(path_);
     if (!lock.held())
         throw WriteError(path_);
@@ -131,8 +147,12 @@ template <typename Change> void TIniFile::Write(Change&& change) {
     const std::shared_ptr<const IniDocument> current = Load();
     if (!current)
         throw WriteError(path_);
+    platform::RemoveStaleReplacementTemporaries(path_);
     IniDocument next = *current;
-    if (!change(next))
+    const IniDocument::Change change = edit(next);
+    if (change == IniDocument::Change::Refused)
+        throw WriteError(path_);
+    if (change == IniDocument::Change::None)
         return;
     if (!platform::ReplaceFileContent(path_, next.Serialize()))
         throw WriteError(path_);

@@ -91,6 +91,20 @@ int ChildProcess::Wait() {
     return exited ? static_cast<int>(code) : -1;
 }
 
+std::uint32_t ChildProcess::id() const {
+    return handle_->started ? handle_->process.dwProcessId : 0;
+}
+
+// This very test program, told to run no test.
+std::uint32_t DeadProcessId() {
+    std::wstring self(32768, L'\0');
+    self.resize(::GetModuleFileNameW(nullptr, self.data(), static_cast<DWORD>(self.size())));
+    ChildProcess child(self, {"--gtest_filter=-*"});
+    const std::uint32_t id = child.id();
+    child.Wait();
+    return id;
+}
+
 HeldOpen::HeldOpen(const fs::path& path, Sharing sharing)
     : handle_(::CreateFileW(path.wstring().c_str(), GENERIC_READ,
                             sharing == Sharing::None ? 0 : FILE_SHARE_READ, nullptr, OPEN_EXISTING,
@@ -177,6 +191,18 @@ int ChildProcess::Wait() {
     ::waitpid(handle_->process, &status, 0);
     handle_->process = -1;
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+std::uint32_t ChildProcess::id() const {
+    return handle_->process < 0 ? 0 : static_cast<std::uint32_t>(handle_->process);
+}
+
+std::uint32_t DeadProcessId() {
+    const pid_t child = ::fork();
+    if (child == 0)
+        ::_exit(0);
+    ::waitpid(child, nullptr, 0);
+    return static_cast<std::uint32_t>(child);
 }
 
 int RunInChild(const std::function<int()>& body) {

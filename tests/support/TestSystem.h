@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <filesystem>
 #include <functional>
 #include <memory>
@@ -20,11 +21,15 @@ public:
     ChildProcess(const ChildProcess&) = delete;
     ChildProcess& operator=(const ChildProcess&) = delete;
     int Wait();
+    std::uint32_t id() const; // the system's process id; 0 when the program did not start
 
 private:
     struct Handle;
     std::unique_ptr<Handle> handle_;
 };
+
+// The id of a process that has just ended, which therefore names no running process.
+std::uint32_t DeadProcessId();
 
 #ifdef _WIN32
 // Keeps a file or directory open until destroyed. Without sharing, nobody else can open it;

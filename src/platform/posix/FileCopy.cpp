@@ -1,12 +1,12 @@
 #include "platform/FileCopy.h"
 
 #include "base/PathTerms.h"
+#include "platform/Temporaries.h"
 #include "platform/posix/Descriptor.h"
 
 #include <cerrno>
 #include <fcntl.h>
 #include <optional>
-#include <random>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <utility>
@@ -23,16 +23,6 @@ constexpr int kTemporaryNameAttempts = 100;
 constexpr off_t kLargeFile = 1 << 20;
 
 using posix::Descriptor;
-
-std::string TemporaryNameIn(std::string_view directory) {
-    static constexpr char kLetters[] = "abcdefghijklmnopqrstuvwxyz0123456789";
-    thread_local std::mt19937_64 random{std::random_device{}()};
-    std::string name(directory);
-    name += ".kolvane-";
-    for (int i = 0; i < 10; ++i)
-        name += kLetters[random() % (sizeof kLetters - 1)];
-    return name += ".tmp";
-}
 
 bool CanNameUnnamedFiles() {
     static const bool available = ::access("/proc/self/fd", X_OK) == 0;
@@ -55,7 +45,7 @@ public:
                 return;
         }
         for (int attempt = 0; attempt < kTemporaryNameAttempts; ++attempt) {
-            std::string path = TemporaryNameIn(directory_);
+            std::string path = CopyTemporaryNameIn(directory_);
             descriptor_.Reset(::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600));
             if (descriptor_) {
                 path_ = std::move(path);
@@ -107,7 +97,7 @@ private:
 
     int LinkUnderTemporaryName() {
         for (int attempt = 0; attempt < kTemporaryNameAttempts; ++attempt) {
-            std::string path = TemporaryNameIn(directory_);
+            std::string path = CopyTemporaryNameIn(directory_);
             if (LinkAs(path)) {
                 path_ = std::move(path);
                 return 0;
@@ -173,7 +163,7 @@ int RefuseReadOnly(const std::string& destination, bool& exists) {
     struct stat status {};
     exists = ::lstat(destination.c_str(), &status) == 0;
     if (exists && S_ISREG(status.st_mode) && (status.st_mode & 0222) == 0)
-        return EACCES;
+        return ReadOnlyDestinationError();
     if (exists && S_ISREG(status.st_mode) && status.st_size >= kLargeFile)
         ForgetCachedContent(destination);
     return 0;
@@ -220,8 +210,8 @@ SystemError ReplaceLinkByDirectory(const std::string& path) {
     return error == EEXIST && madeByOther ? 0 : error;
 }
 
-SystemError CopyFileAtomically(const std::string& source, const std::string& destination, bool followSource,
-                       const std::atomic<bool>& stop) {
+SystemError CopyFileAtomically(const std::string& source, const std::string& destination,
+                               bool followSource, const std::atomic<bool>& stop) {
     // Non-blocking, so that a pipe met at the source cannot hold the job.
     const int flags = O_RDONLY | O_CLOEXEC | O_NONBLOCK | (followSource ? 0 : O_NOFOLLOW);
     Descriptor in(::open(source.c_str(), flags));
@@ -255,7 +245,7 @@ SystemError CopyLinkAtomically(const std::string& source, const std::string& des
         return refusal;
     const std::string_view directory = ExtractFilePath(destination);
     for (int attempt = 0; attempt < kTemporaryNameAttempts; ++attempt) {
-        const std::string temporary = TemporaryNameIn(directory);
+        const std::string temporary = CopyTemporaryNameIn(directory);
         if (::symlink(target->c_str(), temporary.c_str()) != 0) {
             if (errno == EEXIST)
                 continue;

@@ -1,21 +1,16 @@
 #include "platform/Files.h"
 
 #include "base/PathTerms.h"
+#include "platform/Temporaries.h"
 #include "platform/posix/Descriptor.h"
 
-#include <atomic>
+#include <cstdlib>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 
 namespace kolvane::platform {
 namespace {
-
-std::string TemporaryNameFor(const std::string& path) {
-    static std::atomic<unsigned> counter{0};
-    return std::string(ExtractFilePath(path)) + "." + std::string(ExtractFileName(path)) + "." +
-           std::to_string(::getpid()) + "." + std::to_string(counter++) + ".tmp";
-}
 
 void SyncDirectoryOf(const std::string& path) {
     posix::Descriptor directory(
@@ -75,6 +70,18 @@ SystemError MakeDirectory(const std::string& path) {
     return ::mkdir(path.c_str(), 0777) == 0 ? 0 : errno;
 }
 
+SystemError RemoveFile(const std::string& path) {
+    return ::unlink(path.c_str()) == 0 ? 0 : errno;
+}
+
+std::optional<std::string> CanonicalPath(const std::string& path) {
+    std::unique_ptr<char, decltype(&std::free)> resolved(::realpath(path.c_str(), nullptr),
+                                                         &std::free);
+    if (!resolved)
+        return std::nullopt;
+    return std::string(resolved.get());
+}
+
 bool ReplaceFileContent(const std::string& path, std::string_view content) {
     struct stat status {};
     const bool fileExists = ::stat(path.c_str(), &status) == 0;
@@ -83,7 +90,7 @@ bool ReplaceFileContent(const std::string& path, std::string_view content) {
     int descriptor = -1;
     // A crashed instance may have left a temporary file under the name this one would take.
     for (int attempt = 0; attempt < 100; ++attempt) {
-        temporary = TemporaryNameFor(path);
+        temporary = ReplacementTemporaryNameFor(path);
         descriptor = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode);
         if (descriptor >= 0 || errno != EEXIST)
             break;

@@ -2,6 +2,8 @@
 
 #include <cerrno>
 #include <csignal>
+#include <cstdint>
+#include <sys/types.h>
 #include <unistd.h>
 
 namespace kolvane::platform {
@@ -11,8 +13,12 @@ ProcessId CurrentProcessId() {
 }
 
 bool IsProcessAlive(ProcessId process) {
-    // A process of another user cannot be signalled, but it is there.
-    return ::kill(static_cast<pid_t>(process), 0) == 0 || errno == EPERM;
+    // No process has such an id, and kill() would take it for a process group: count it as
+    // alive, so that nothing of it is taken away.
+    if (process == 0 || process > INT32_MAX)
+        return true;
+    // A process of another user answers EPERM: it runs all the same.
+    return ::kill(static_cast<pid_t>(process), 0) == 0 || errno != ESRCH;
 }
 
 } // namespace kolvane::platform

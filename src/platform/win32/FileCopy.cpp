@@ -1,10 +1,10 @@
 #include "platform/FileCopy.h"
 
 #include "base/PathTerms.h"
+#include "platform/Temporaries.h"
 #include "platform/win32/Handle.h"
 #include "platform/win32/WideText.h"
 
-#include <random>
 #include <string_view>
 #include <vector>
 
@@ -24,22 +24,15 @@ constexpr DWORD kCopiedAttributes = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HID
                                     FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE |
                                     FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
 
-std::wstring TemporaryNameIn(std::string_view directory) {
-    static constexpr char kLetters[] = "abcdefghijklmnopqrstuvwxyz0123456789";
-    thread_local std::mt19937_64 random{std::random_device{}()};
-    std::string name(directory);
-    name += ".kolvane-";
-    for (int i = 0; i < 10; ++i)
-        name += kLetters[random() % (sizeof kLetters - 1)];
-    return Wide(name += ".tmp");
-}
-
 // The system's own copy refuses to replace a read-only or hidden file; the rename that replaces
-// it here would not refuse, so the same refusal is made first.
-bool IsProtected(const std::wstring& destination) {
+// it here would not refuse, so the same refusal is made first. Returns 0 when it may be replaced.
+SystemError RefuseProtected(const std::wstring& destination) {
     const DWORD attributes = ::GetFileAttributesW(destination.c_str());
-    return attributes != kMissing && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0 &&
-           (attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN)) != 0;
+    if (attributes == kMissing || (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0)
+        return 0;
+    if (attributes & FILE_ATTRIBUTE_READONLY)
+        return ReadOnlyDestinationError();
+    return (attributes & FILE_ATTRIBUTE_HIDDEN) ? AccessDeniedError() : 0;
 }
 
 void RemoveTemporary(const std::wstring& temporary) {
@@ -51,7 +44,7 @@ void RemoveTemporary(const std::wstring& temporary) {
 // Creates a file under a fresh temporary name in the directory; `temporary` receives the name.
 SystemError CreateTemporary(std::string_view directory, std::wstring& temporary, Handle& file) {
     for (int attempt = 0; attempt < kTemporaryNameAttempts; ++attempt) {
-        temporary = TemporaryNameIn(directory);
+        temporary = Wide(CopyTemporaryNameIn(directory));
         file = Handle(::CreateFileW(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
                                     FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
         if (file)
@@ -107,8 +100,8 @@ SystemError CopyFileAtomically(const std::string& source, const std::string& des
     if (information.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT))
         return ERROR_ACCESS_DENIED;
     const std::wstring to = Wide(destination);
-    if (IsProtected(to))
-        return AccessDeniedError();
+    if (SystemError refusal = RefuseProtected(to))
+        return refusal;
     std::wstring temporary;
     Handle out;
     if (SystemError error = CreateTemporary(ExtractFilePath(destination), temporary, out))
@@ -132,11 +125,11 @@ SystemError CopyFileAtomically(const std::string& source, const std::string& des
 // A link is recreated by the system's copy, which copies the link itself with this flag.
 SystemError CopyLinkAtomically(const std::string& source, const std::string& destination) {
     const std::wstring to = Wide(destination);
-    if (IsProtected(to))
-        return AccessDeniedError();
+    if (SystemError refusal = RefuseProtected(to))
+        return refusal;
     const std::string_view directory = ExtractFilePath(destination);
     for (int attempt = 0; attempt < kTemporaryNameAttempts; ++attempt) {
-        const std::wstring temporary = TemporaryNameIn(directory);
+        const std::wstring temporary = Wide(CopyTemporaryNameIn(directory));
         if (::CopyFileExW(Wide(source).c_str(), temporary.c_str(), nullptr, nullptr, nullptr,
                           COPY_FILE_COPY_SYMLINK | COPY_FILE_FAIL_IF_EXISTS))
             return Commit(temporary, to);

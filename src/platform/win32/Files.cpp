@@ -1,6 +1,7 @@
 #include "platform/Files.h"
 
 #include "base/PathTerms.h"
+#include "platform/Temporaries.h"
 #include "platform/win32/Handle.h"
 #include "platform/win32/WideText.h"
 
@@ -45,12 +46,6 @@ FileIdentity IdentityFromAttributes(const std::wstring& path) {
     identity.size = SizeOf(data.nFileSizeHigh, data.nFileSizeLow);
     SetModified(identity, data.ftLastWriteTime);
     return identity;
-}
-
-std::string TemporaryNameFor(const std::string& path) {
-    static std::atomic<unsigned> counter{0};
-    return std::string(ExtractFilePath(path)) + "." + std::string(ExtractFileName(path)) + "." +
-           std::to_string(::GetCurrentProcessId()) + "." + std::to_string(counter++) + ".tmp";
 }
 
 bool WriteAll(HANDLE file, std::string_view data) {
@@ -149,6 +144,49 @@ SystemError MakeDirectory(const std::string& path) {
     return ::CreateDirectoryW(Wide(path).c_str(), nullptr) ? 0 : static_cast<int>(::GetLastError());
 }
 
+// As on POSIX, where only the directory decides, a read-only file is removed all the same.
+SystemError RemoveFile(const std::string& path) {
+    const std::wstring wide = Wide(path);
+    const DWORD attributes = ::GetFileAttributesW(wide.c_str());
+    if (attributes == kMissing)
+        return static_cast<SystemError>(::GetLastError());
+    if (attributes & FILE_ATTRIBUTE_READONLY)
+        ::SetFileAttributesW(wide.c_str(), attributes & ~FILE_ATTRIBUTE_READONLY);
+    // A link to a directory is itself a directory entry.
+    const bool removed = (attributes & FILE_ATTRIBUTE_DIRECTORY) ? ::RemoveDirectoryW(wide.c_str())
+                                                                 : ::DeleteFileW(wide.c_str());
+    return removed ? 0 : static_cast<SystemError>(::GetLastError());
+}
+
+std::optional<std::string> CanonicalPath(const std::string& path) {
+    // Directories open only with backup semantics.
+    Handle entry(::CreateFileW(Wide(path).c_str(), 0, win32::kShareAll, nullptr, OPEN_EXISTING,
+                               FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    if (!entry)
+        return std::nullopt;
+    std::wstring resolved(MAX_PATH, L'\0');
+    for (;;) {
+        const DWORD length =
+            ::GetFinalPathNameByHandleW(entry.get(), resolved.data(),
+                                        static_cast<DWORD>(resolved.size()), FILE_NAME_NORMALIZED);
+        if (length == 0)
+            return std::nullopt;
+        if (length < resolved.size()) {
+            resolved.resize(length);
+            break;
+        }
+        resolved.resize(length);
+    }
+    // The answer names the path in its long form: "\\?\C:\..." or "\\?\UNC\server\...".
+    constexpr std::wstring_view kLong = L"\\\\?\\", kLongShare = L"\\\\?\\UNC\\";
+    std::wstring_view shown = resolved;
+    if (shown.starts_with(kLongShare))
+        return "\\\\" + win32::Utf8(shown.substr(kLongShare.size()));
+    if (shown.starts_with(kLong))
+        shown.remove_prefix(kLong.size());
+    return win32::Utf8(shown);
+}
+
 bool ReplaceFileContent(const std::string& path, std::string_view content) {
     const DWORD old = AttributesOf(path);
     const DWORD attributes =
@@ -157,7 +195,7 @@ bool ReplaceFileContent(const std::string& path, std::string_view content) {
     Handle file;
     // A crashed instance may have left a temporary file under the name this one would take.
     for (int attempt = 0; attempt < 100 && !file; ++attempt) {
-        temporary = Wide(TemporaryNameFor(path));
+        temporary = Wide(ReplacementTemporaryNameFor(path));
         file = Handle(::CreateFileW(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
                                     attributes, nullptr));
         if (!file && ::GetLastError() != ERROR_FILE_EXISTS)

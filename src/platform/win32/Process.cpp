@@ -10,10 +10,13 @@ ProcessId CurrentProcessId() {
 
 bool IsProcessAlive(ProcessId process) {
     win32::Handle handle(::OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, process));
+    // A process the caller may not look at runs all the same.
     if (!handle)
-        return ::GetLastError() == ERROR_ACCESS_DENIED; // there, but not ours to look at
-    DWORD code = 0;
-    return ::GetExitCodeProcess(handle.get(), &code) && code == STILL_ACTIVE;
+        return ::GetLastError() == ERROR_ACCESS_DENIED;
+    DWORD exitCode = 0;
+    const BOOL known = ::GetExitCodeProcess(handle.get(), &exitCode);
+    // A process that ended with the code STILL_ACTIVE shows as running: it is kept, not lost.
+    return !known || exitCode == STILL_ACTIVE;
 }
 
 } // namespace kolvane::platform

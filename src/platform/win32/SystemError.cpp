@@ -21,6 +21,35 @@ SystemError AccessDeniedError() {
     return ERROR_ACCESS_DENIED;
 }
 
+SystemError ReadOnlyDestinationError() {
+    return ERROR_FILE_READ_ONLY;
+}
+
+ErrorKind KindOfError(SystemError error) {
+    switch (error) {
+    case ERROR_ACCESS_DENIED:
+    case ERROR_PRIVILEGE_NOT_HELD:
+        return ErrorKind::PermissionDenied;
+    case ERROR_DISK_FULL:
+    case ERROR_HANDLE_DISK_FULL:
+        return ErrorKind::DiskFull;
+    case ERROR_FILE_NOT_FOUND:
+    case ERROR_PATH_NOT_FOUND:
+        return ErrorKind::NotFound;
+    case ERROR_FILE_READ_ONLY:
+        return ErrorKind::ReadOnlyDestination;
+    case ERROR_WRITE_PROTECT:
+        return ErrorKind::ReadOnlyFileSystem;
+    case ERROR_FILENAME_EXCED_RANGE:
+        return ErrorKind::NameTooLong;
+    case ERROR_SHARING_VIOLATION:
+    case ERROR_LOCK_VIOLATION:
+        return ErrorKind::InUse;
+    default:
+        return ErrorKind::Other;
+    }
+}
+
 // The system's own text in the user's language, without the full stop and line end it carries.
 std::string ErrorReason(SystemError error) {
     wchar_t* text = nullptr;
