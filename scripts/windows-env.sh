@@ -1,3 +1,4 @@
+# shellcheck shell=bash disable=SC2034
 # Names shared by the Windows set-up and test scripts; sourced, not run.
 # The chroot lives in a system cache folder, outside every project checkout.
 KOLVANE_CHROOT="${KOLVANE_CHROOT:-/var/cache/kolvane/i386-bookworm}"

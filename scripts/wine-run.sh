@@ -51,8 +51,10 @@ run_in_chroot() {
       mkdir -p "$root$directory"
       mount --bind "$directory" "$root$directory"
     done
-    chroot "$root" /bin/sh -c '\''cd "$0" && /usr/lib/wine/wine "$@"; status=$?
-      /usr/lib/wine/wineserver -w; exit $status'\'' "$PWD" "$@"
+    status=0
+    chroot "$root" /usr/bin/env --chdir="$PWD" /usr/lib/wine/wine "$@" || status=$?
+    chroot "$root" /usr/lib/wine/wineserver -w
+    exit $status
   ' run-in-chroot "$KOLVANE_CHROOT" "$shares" "$@"
 }
 
