@@ -1,10 +1,11 @@
 #include "web/CookieStore.h"
 
+#include "web/CookieDate.h"
 #include "web/HttpText.h"
 
 #include <algorithm>
 #include <charconv>
-#include <curl/curl.h>
+#include <span>
 
 namespace kolvane {
 
@@ -43,11 +44,6 @@ std::optional<std::time_t> ExpiryFromMaxAge(std::string_view text, std::time_t n
     if (text.empty() || error != std::errc() || end != text.data() + text.size())
         return std::nullopt;
     return seconds <= 0 ? std::time_t{0} : now + static_cast<std::time_t>(seconds);
-}
-
-std::optional<std::time_t> ExpiryFromDate(std::string_view text) {
-    const std::time_t when = curl_getdate(std::string(text).c_str(), nullptr);
-    return when == -1 ? std::nullopt : std::optional<std::time_t>(when);
 }
 
 std::vector<std::string_view> SplitAt(std::string_view text, char separator) {
@@ -94,7 +90,7 @@ std::optional<Cookie> ParseSetCookie(std::string_view headerValue, std::string_v
         return std::nullopt;
 
     std::optional<std::time_t> maxAgeExpiry;
-    for (auto attribute : std::ranges::subrange(parts.begin() + 1, parts.end())) {
+    for (auto attribute : std::span(parts).subspan(1)) {
         const auto split = attribute.find('=');
         const auto name = TrimBlanks(attribute.substr(0, split));
         const auto value = split == std::string_view::npos
@@ -105,7 +101,7 @@ std::optional<Cookie> ParseSetCookie(std::string_view headerValue, std::string_v
         else if (EqualsIgnoringCase(name, "path"))
             cookie.path = value;
         else if (EqualsIgnoringCase(name, "expires"))
-            cookie.expires = ExpiryFromDate(value);
+            cookie.expires = ParseCookieDate(value);
         else if (EqualsIgnoringCase(name, "max-age"))
             maxAgeExpiry = ExpiryFromMaxAge(value, now);
         else if (EqualsIgnoringCase(name, "secure"))

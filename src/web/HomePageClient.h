@@ -3,18 +3,19 @@
 #include "web/CookieStore.h"
 #include "web/HttpMessage.h"
 #include "web/WebAddress.h"
+#include "web/WebConnection.h"
 
 #include <atomic>
 #include <chrono>
 #include <cstdint>
 #include <ctime>
-#include <curl/curl.h>
 #include <functional>
-#include <mutex>
 #include <optional>
 #include <string>
 
 namespace kolvane {
+
+class AnswerReader;
 
 struct WebLimits {
     // Name resolution and connect together.
@@ -23,6 +24,9 @@ struct WebLimits {
     std::chrono::milliseconds answerIdle{60000};
     // Longest wait for each piece of an error or redirect answer's body.
     std::chrono::milliseconds errorBodyIdle{2000};
+    // An answer that never ends is given up after this long, or this many bytes, in all.
+    std::chrono::milliseconds answerTotal{60000};
+    std::uint64_t answerBytes = 16 * 1024 * 1024;
 };
 
 enum class ExchangeOutcome {
@@ -31,6 +35,7 @@ enum class ExchangeOutcome {
     Redirected,  // never followed
     LineTooLong,
     TimedOut,
+    AnswerTooLarge,
     Stopped,
     TransportFailed, // no name, no connection, a broken connection or an unreadable answer
     BadAddress,
@@ -52,9 +57,6 @@ public:
     explicit HomePageClient(
         std::string_view address, WebLimits limits = {},
         Now now = [] { return std::time(nullptr); });
-    ~HomePageClient();
-    HomePageClient(const HomePageClient&) = delete;
-    HomePageClient& operator=(const HomePageClient&) = delete;
 
     ExchangeResult Exchange();
 
@@ -64,38 +66,25 @@ public:
     const CookieStore& Cookies() const { return cookies_; }
 
 private:
-    // What the callbacks learn of the answer while it arrives on the exchange's thread.
-    struct AnswerProgress {
-        AnswerHead head; // of the answer being read
-        AnswerKind kind = AnswerKind::Continue;
-        bool finalHeadRead = false;
-        bool lineTooLong = false;
-        bool closeAfter = false;
-        std::uint64_t bodyBytes = 0;
-        std::chrono::steady_clock::time_point lastData;
-        std::chrono::milliseconds idleLimit{};
+    // How reading the answer ended, short of the answer's own end.
+    struct Reading {
+        std::optional<ExchangeOutcome> interruption;
+        bool closedByServer = false;
+        bool bytesLeftOver = false; // more than the answer: they belong to nothing
     };
 
-    static std::size_t OnHeaderLine(char* data, std::size_t size, std::size_t count, void* self);
-    static std::size_t OnBody(char* data, std::size_t size, std::size_t count, void* self);
-    bool TakeHeaderLine(std::string_view line);
-    void EndOfHead();
-
-    void Configure();
-    std::optional<ExchangeOutcome> Transfer(int& curlCode);
-    ExchangeResult Verdict(std::optional<ExchangeOutcome> interruption, int curlCode) const;
-    void CloseKeptConnection();
+    std::optional<ExchangeOutcome> Connect();
+    Reading ReadAnswer(AnswerReader& reader);
+    void TakeHeads(const AnswerReader& reader);
+    ExchangeResult Verdict(const AnswerReader& reader, const Reading& reading) const;
+    bool KeepsConnection(const AnswerReader& reader, const Reading& reading) const;
 
     const std::optional<WebAddress> address_;
     const WebLimits limits_;
     const Now now_;
     CookieStore cookies_;
     BasicSwitches switches_;
-    AnswerProgress answer_;
-    CURL* easy_ = nullptr;
-    // Its connection cache keeps the connection open from one exchange to the next.
-    CURLM* multi_ = nullptr;
-    std::mutex multiMutex_; // multi_ is replaced on the exchange's thread and woken from others
+    WebConnection connection_;
     std::atomic<bool> stopping_{false};
 };
 

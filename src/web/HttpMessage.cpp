@@ -39,6 +39,14 @@ std::vector<std::string> RequestHeaderLines(std::string_view hostHeader, BasicSw
     return lines;
 }
 
+std::string RequestBytes(std::string_view hostHeader, BasicSwitches switches,
+                         std::string_view cookieLine) {
+    std::string request = "GET / HTTP/1.1\r\n";
+    for (const std::string& line : RequestHeaderLines(hostHeader, switches, cookieLine))
+        request += line + "\r\n";
+    return request + "\r\n";
+}
+
 std::string FoldHeaderLine(std::string_view line, std::size_t limit) {
     std::string folded;
     for (bool first = true;; first = false) {
@@ -101,8 +109,6 @@ AnswerKind ClassifyAnswer(const AnswerHead& head) {
     const int code = head.StatusCode();
     if (code == 100)
         return AnswerKind::Continue;
-    if (code >= 101 && code <= 199)
-        return AnswerKind::Interim;
     const bool hasLocation = !head.Value("Location").empty();
     if (hasLocation || (code >= 300 && code <= 399 && code != 304))
         return AnswerKind::Redirect;

@@ -18,6 +18,10 @@ struct BasicSwitches {
 std::vector<std::string> RequestHeaderLines(std::string_view hostHeader, BasicSwitches switches,
                                             std::string_view cookieLine);
 
+// The whole request, from the request line to the empty line that ends it.
+std::string RequestBytes(std::string_view hostHeader, BasicSwitches switches,
+                         std::string_view cookieLine);
+
 // Breaks a header line after a space, tab or comma so that each piece stays within limit
 // characters where such a break exists; pieces lose their trailing blanks and every piece after
 // the first starts a continuation line with one space.
@@ -41,7 +45,8 @@ private:
     std::vector<std::string> headers_; // "Name: value" as received
 };
 
-enum class AnswerKind { Continue, Interim, Success, Redirect, Error };
+// Continue: a 100 answer, after which the next one is read. Every other 1xx answer is an error.
+enum class AnswerKind { Continue, Success, Redirect, Error };
 
 AnswerKind ClassifyAnswer(const AnswerHead& head);
 // Whether the connection must be closed once the exchange has ended.

@@ -10,10 +10,6 @@ std::string WebAddress::HostHeader() const {
     return port == 80 ? host : host + ':' + std::to_string(port);
 }
 
-std::string WebAddress::Url() const {
-    return "http://" + host + ':' + std::to_string(port) + '/';
-}
-
 std::optional<WebAddress> SplitWebAddress(std::string_view address) {
     constexpr std::string_view scheme = "http://";
     if (address.size() < scheme.size() ||

@@ -13,7 +13,6 @@ struct WebAddress {
 
     // The Host header's value: the host, with ":" and the port only when the port is not 80.
     std::string HostHeader() const;
-    std::string Url() const;
 };
 
 // Splits "http://host", "http://host:port", optionally followed by a single "/". Returns nothing

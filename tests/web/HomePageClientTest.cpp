@@ -1,15 +1,19 @@
 // The home page client with its parts (the cookie store, the request header lines) and its worker.
 #include "ScriptedServer.h"
-#include "support/Sandbox.h"
+#include "web/CookieDate.h"
 #include "web/HomePageRequester.h"
 
+#include <functional>
 #include <gtest/gtest.h>
+#include <span>
 
 namespace kolvane {
 namespace {
 
 using namespace std::chrono_literals;
 using enum ExchangeOutcome;
+using testing::AfterReply;
+using testing::ScriptedReply;
 using testing::ScriptedServer;
 
 std::string Answer(const std::string& head, const std::string& body = {}) {
@@ -18,7 +22,7 @@ std::string Answer(const std::string& head, const std::string& body = {}) {
 
 const std::string EmptyOk = Answer("HTTP/1.1 200 OK\r\nContent-Length: 0");
 
-class HomePageClientTest : public testing::SandboxedTest {};
+class HomePageClientTest : public ::testing::Test {};
 
 TEST_F(HomePageClientTest, SendsExactBytesWithTheCookiesAndBasicSwitchesOfEarlierAnswers) {
     ScriptedServer server(
@@ -51,35 +55,14 @@ using enum Connection;
 
 struct AnswerCase {
     const char* name;
-    testing::ScriptedReply reply;
+    ScriptedReply reply;
     ExchangeOutcome outcome;
     std::uint64_t bodyBytes;
     Connection next;
 };
 
 // Every answer is consumed so that the next exchange, on the kept connection or a new one, works.
-TEST_F(HomePageClientTest, ConsumesEachAnswerAndKeepsTheConnectionUnlessClosed) {
-    const std::string ok = "HTTP/1.1 200 OK\r\n";
-    const std::string chunks = "5\r\nhello\r\n3\r\nabc\r\n0\r\nA: b\r\n\r\n"; // with a trailer
-    const std::string away = "Location: http://127.0.0.1:1/\r\nContent-Length: 1";
-    const std::string none = "Content-Length: 0\r\n";
-    const std::string longLine = ok + none + "X-Long: "; // the line's CR counts, its LF does not
-    const AnswerCase cases[] = {
-        {"length", {Answer(ok + "Content-Length: 5", "hello")}, Succeeded, 5, Same},
-        {"length 0", {EmptyOk}, Succeeded, 0, Same},
-        {"204", {Answer("HTTP/1.1 204 No Content")}, Succeeded, 0, Same},
-        {"chunked", {Answer(ok + "Transfer-Encoding: chunked", chunks)}, Succeeded, 8, Same},
-        {"close", {Answer(ok + none + "Connection: Close ")}, Succeeded, 0, New},
-        {"proxy close", {Answer(ok + none + "Proxy-Connection: close")}, Succeeded, 0, New},
-        {"server closes", {EmptyOk, true}, Succeeded, 0, New},
-        {"read to close", {Answer("HTTP/1.1 200 OK", "until the end"), true}, Succeeded, 13, New},
-        {"cut short", {Answer(ok + "Content-Length: 50", "short"), true}, Succeeded, 5, New},
-        {"302", {Answer("HTTP/1.1 302 Found\r\n" + away, "x")}, Redirected, 1, Same},
-        {"200 with Location", {Answer(ok + away, "x")}, Redirected, 1, Same},
-        {"103", {Answer("HTTP/1.1 103 Early Hints\r\nLink: </a>")}, ErrorAnswer, 0, Either},
-        {"line of 16384", {Answer(longLine + std::string(16375, 'x'))}, Succeeded, 0, Same},
-        {"line of 16385", {Answer(longLine + std::string(16376, 'x'))}, LineTooLong, 0, Either},
-    };
+void ExpectEachAnswerConsumed(std::span<const AnswerCase> cases) {
     for (const AnswerCase& test : cases) {
         SCOPED_TRACE(test.name);
         ScriptedServer server({test.reply, {EmptyOk}});
@@ -88,6 +71,10 @@ TEST_F(HomePageClientTest, ConsumesEachAnswerAndKeepsTheConnectionUnlessClosed) 
         const ExchangeResult first = client.Exchange();
         EXPECT_EQ(first.outcome, test.outcome);
         EXPECT_EQ(first.bodyBytes, test.bodyBytes);
+        // The close must have reached the client before it looks at the kept connection again.
+        if (test.reply.after == AfterReply::Close) {
+            ASSERT_TRUE(server.WaitForEndedConnections(1, 10s));
+        }
         EXPECT_EQ(client.Exchange().outcome, Succeeded);
 
         const auto requests = server.Requests();
@@ -98,10 +85,100 @@ TEST_F(HomePageClientTest, ConsumesEachAnswerAndKeepsTheConnectionUnlessClosed) 
     }
 }
 
+const std::string Ok = "HTTP/1.1 200 OK\r\n";
+const std::string NoLength = "Content-Length: 0\r\n";
+const std::string Chunked = "Transfer-Encoding: chunked";
+const std::string Chunks = "5\r\nhello\r\n3\r\nabc\r\n0\r\nA: b\r\n\r\n"; // with a trailer
+constexpr AfterReply Close = AfterReply::Close;
+
+TEST_F(HomePageClientTest, ReadsEachBodyByTheFirstRuleThatApplies) {
+    const std::string away = "Location: http://127.0.0.1:1/\r\nContent-Length: 1";
+    const std::string longLine = Ok + NoLength + "X-Long: "; // its CR counts, its LF does not
+    const std::string longChunkSize = "5;";                  // the extension makes the line long
+    const std::string notModified = "HTTP/1.1 304 Not Modified\r\n";
+    const AnswerCase cases[] = {
+        {"length", {Answer(Ok + "Content-Length: 5", "hello")}, Succeeded, 5, Same},
+        {"length 0", {EmptyOk}, Succeeded, 0, Same},
+        {"204", {Answer("HTTP/1.1 204 No Content")}, Succeeded, 0, Same},
+        {"chunked", {Answer(Ok + Chunked, Chunks)}, Succeeded, 8, Same},
+        {"length before chunked",
+         {Answer(Ok + Chunked + "\r\nContent-Length: 5", "hello")},
+         Succeeded,
+         5,
+         Same},
+        {"length 0, chunked",
+         {Answer(Ok + NoLength + "Transfer-Encoding: gzip, Chunked", Chunks)},
+         Succeeded,
+         8,
+         Same},
+        {"read to close", {Answer("HTTP/1.1 200 OK", "until the end"), Close}, Succeeded, 13, New},
+        {"cut short", {Answer(Ok + "Content-Length: 50", "short"), Close}, Succeeded, 5, New},
+        {"length not a number",
+         {Answer(Ok + "Content-Length: 5x", "to the close"), Close},
+         Succeeded,
+         12,
+         New},
+        {"negative length",
+         {Answer(Ok + "Content-Length: -5", "to the close"), Close},
+         Succeeded,
+         12,
+         New},
+        {"chunked cut short", {Answer(Ok + Chunked, "5\r\nhel"), Close}, TransportFailed, 3, New},
+        {"bad chunk size",
+         {Answer(Ok + Chunked, "5x\r\nhello\r\n0\r\n\r\n")},
+         TransportFailed,
+         0,
+         New},
+        {"302", {Answer("HTTP/1.1 302 Found\r\n" + away, "x")}, Redirected, 1, Same},
+        {"200 with Location", {Answer(Ok + away, "x")}, Redirected, 1, Same},
+        {"304 drained", {Answer(notModified + "Content-Length: 3", "abc")}, ErrorAnswer, 3, Same},
+        {"103 is an error",
+         {Answer("HTTP/1.1 103 Early Hints\r\nLink: </a>\r\nContent-Length: 0")},
+         ErrorAnswer,
+         0,
+         Same},
+        {"line of 16384", {Answer(longLine + std::string(16375, 'x'))}, Succeeded, 0, Same},
+        {"line of 16385", {Answer(longLine + std::string(16376, 'x'))}, LineTooLong, 0, New},
+        {"chunk-size line of 16384",
+         {Answer(Ok + Chunked, longChunkSize + std::string(16381, 'x') + "\r\nhello\r\n0\r\n\r\n")},
+         Succeeded,
+         5,
+         Same},
+        {"chunk-size line of 16385",
+         {Answer(Ok + Chunked, longChunkSize + std::string(16382, 'x') + "\r\nhello\r\n0\r\n\r\n")},
+         LineTooLong,
+         0,
+         New},
+    };
+    ExpectEachAnswerConsumed(cases);
+}
+
+TEST_F(HomePageClientTest, KeepsTheConnectionUnlessTheAnswerOrTheServerEndsIt) {
+    const AnswerCase cases[] = {
+        {"no Connection header", {EmptyOk}, Succeeded, 0, Same},
+        {"HTTP/1.0 without Connection",
+         {Answer("HTTP/1.0 200 OK\r\nContent-Length: 0")},
+         Succeeded,
+         0,
+         Same},
+        {"close", {Answer(Ok + NoLength + "Connection: Close ")}, Succeeded, 0, New},
+        {"proxy close", {Answer(Ok + NoLength + "Proxy-Connection: close")}, Succeeded, 0, New},
+        {"the whole value is compared",
+         {Answer(Ok + NoLength + "Connection: keep-alive, close")},
+         Succeeded,
+         0,
+         Same},
+        {"kept, then closed by the server", {EmptyOk, Close}, Succeeded, 0, New},
+        {"bytes beyond the answer", {EmptyOk + "HTTP/1.1 200 OK"}, Succeeded, 0, New},
+    };
+    ExpectEachAnswerConsumed(cases);
+}
+
 TEST_F(HomePageClientTest, FailuresEndQuietlyWithinTheirLimits) {
     const std::string refusing = ScriptedServer({}).Address(); // gone: nothing listens there
     const std::string partOfTheBody = "\r\nContent-Length: 9\r\n\r\npart";
     const WebLimits quick{30s, 300ms, 20ms};
+    const WebLimits quickDrain{30s, 30s, 100ms};
     const struct {
         std::string address; // empty: a scripted server with the answer
         std::string answer;
@@ -115,13 +192,16 @@ TEST_F(HomePageClientTest, FailuresEndQuietlyWithinTheirLimits) {
         {"ftp://127.0.0.1", "", {}, BadAddress, 0ms},
         {"", "", quick, TimedOut, quick.answerIdle}, // a silent server
         {"", "HTTP/1.1 200 OK" + partOfTheBody, quick, TimedOut, quick.answerIdle},
-        {"", "HTTP/1.1 500 Oops" + partOfTheBody, {30s, 30s, 100ms}, TimedOut, 100ms},
+        {"", "HTTP/1.1 500 Oops" + partOfTheBody, quickDrain, TimedOut, 100ms},
+        // Without a length, these bodies end only with the close that never comes.
+        {"", "HTTP/1.1 304 Not Modified\r\n\r\n", quickDrain, TimedOut, 100ms},
+        {"", "HTTP/1.1 103 Early Hints\r\n\r\n", quickDrain, TimedOut, 100ms},
     };
     for (const auto& test : cases) {
         SCOPED_TRACE(test.address + test.answer);
         std::optional<ScriptedServer> server;
         if (test.address.empty())
-            server.emplace(std::vector<testing::ScriptedReply>{{test.answer}});
+            server.emplace(std::vector<ScriptedReply>{{test.answer}});
         HomePageClient client(server ? server->Address() : test.address, test.limits);
         const auto started = std::chrono::steady_clock::now();
 
@@ -132,18 +212,89 @@ TEST_F(HomePageClientTest, FailuresEndQuietlyWithinTheirLimits) {
     }
 }
 
-// The tick's own test shows that the worker keeps the caller free and ends at once with it.
-TEST_F(HomePageClientTest, TheWorkerStartsNothingWhileAnExchangeIsRunning) {
+// An answer that never ends is given up on its total bounds, and its connection is closed.
+TEST_F(HomePageClientTest, EndlessAnswersStopAtTheirBoundsAndLoseTheirConnection) {
+    constexpr std::uint64_t mebibyte = 1024 * 1024;
+    const WebLimits fewBytes{30s, 30s, 30s, 10min, mebibyte};
+    const WebLimits shortTime{30s, 30s, 30s, 200ms, 1024 * mebibyte};
+    const struct {
+        const char* name;
+        ScriptedReply reply;
+        WebLimits limits;
+        ExchangeOutcome outcome;
+    } cases[] = {
+        {"flooding body", {Answer("HTTP/1.1 200 OK"), AfterReply::Flood}, fewBytes, AnswerTooLarge},
+        {"flooding error body",
+         {Answer("HTTP/1.1 500 Oops"), AfterReply::Flood},
+         fewBytes,
+         AnswerTooLarge},
+        {"flooding chunk",
+         {Answer(Ok + Chunked, "7fffffff\r\n"), AfterReply::Flood},
+         fewBytes,
+         AnswerTooLarge},
+        {"endless header", {"HTTP/1.1 200 OK\r\nX: ", AfterReply::Flood}, fewBytes, LineTooLong},
+        // Never idle long enough for the wait for each piece of data to end it.
+        {"trickling body", {Answer("HTTP/1.1 200 OK"), AfterReply::Trickle}, shortTime, TimedOut},
+    };
+    for (const auto& test : cases) {
+        SCOPED_TRACE(test.name);
+        ScriptedServer server({test.reply, {EmptyOk}});
+        HomePageClient client(server.Address(), test.limits);
+
+        const ExchangeResult result = client.Exchange();
+        EXPECT_EQ(result.outcome, test.outcome);
+        EXPECT_LE(result.bodyBytes, test.limits.answerBytes);
+        EXPECT_TRUE(server.WaitForEndedConnections(1, 10s));
+        EXPECT_EQ(client.Exchange().outcome, Succeeded);
+    }
+}
+
+TEST_F(HomePageClientTest, TheRequestIsExactlyTheseBytesAndNothingElse) {
+    asio::io_context io;
+    asio::ip::tcp::acceptor listener(io, {asio::ip::address_v4::loopback(), 0});
+    asio::ip::tcp::socket connection(io);
+    std::string received;
+    std::array<char, 1024> buffer;
+    std::function<void(const asio::error_code&, std::size_t)> collect =
+        [&](const asio::error_code& error, std::size_t count) {
+            received.append(buffer.data(), count);
+            if (!error)
+                connection.async_read_some(asio::buffer(buffer), collect);
+        };
+    listener.async_accept(connection, [&](const asio::error_code& error) {
+        if (!error)
+            connection.async_read_some(asio::buffer(buffer), collect);
+    });
+    const auto port = std::to_string(listener.local_endpoint().port());
+    std::thread exchange([&] {
+        // The client gives up on the silent listener and closes, which ends the recording.
+        HomePageClient client("http://LocalHost:" + port, {30s, 100ms});
+        EXPECT_EQ(client.Exchange().outcome, TimedOut);
+    });
+    io.run_for(10s);
+    exchange.join();
+
+    EXPECT_EQ(received, "GET / HTTP/1.1\r\nHost: LocalHost:" + port +
+                            "\r\nAccept: text/html, */*\r\n"
+                            "User-Agent: Mozilla/3.0 (compatible; Indy Library)\r\n\r\n");
+}
+
+TEST_F(HomePageClientTest, EndingTheWorkerEndsAWaitingExchangeAtOnce) {
     ScriptedServer server({{""}}); // never answers
-    HomePageRequester requester(server.Address());
-    EXPECT_TRUE(requester.Request());
-    EXPECT_FALSE(requester.Request());
+    auto requester = std::make_unique<HomePageRequester>(server.Address());
+    EXPECT_TRUE(requester->Request());
+    EXPECT_FALSE(requester->Request()); // nothing starts while an exchange is running
+    ASSERT_TRUE(server.WaitForRequests(1, 10s));
+
+    const auto started = std::chrono::steady_clock::now();
+    requester.reset();
+    EXPECT_LT(std::chrono::steady_clock::now() - started, 1s);
 }
 
 constexpr std::time_t Now = 1'800'000'000; // 2027-01-15 08:00:00 UTC
 constexpr const char* Host = "www.Kolvane.example";
 
-class CookieStoreTest : public testing::SandboxedTest {};
+class CookieStoreTest : public ::testing::Test {};
 
 TEST_F(CookieStoreTest, ChoosesCookiesByDomainPathValueAndSecurity) {
     const struct {
@@ -187,6 +338,32 @@ TEST_F(CookieStoreTest, ReplacesListsExpiresAndDropsTheOldestPastItsCapacity) {
         store.TakeSetCookie("c" + std::to_string(i) + "=v", Host, Now);
     ASSERT_EQ(store.Cookies().size(), CookieStore::Capacity);
     EXPECT_EQ(store.Cookies().front().name, "d");
+}
+
+TEST_F(CookieStoreTest, ReadsTheExpiryDatesServersSend) {
+    constexpr std::time_t sunday = 784111777; // 1994-11-06 08:49:37 UTC
+    const struct {
+        const char* text;
+        std::optional<std::time_t> moment;
+    } cases[] = {
+        {"Sun, 06 Nov 1994 08:49:37 GMT", sunday},
+        {"Sunday, 06-Nov-94 08:49:37 GMT", sunday},
+        {"Sun Nov  6 08:49:37 1994", sunday},
+        {"sun, 06-NOV-1994 8:49:37 gmt", sunday},
+        {"Thu, 01 Jan 2037 00:00:00 GMT", 2114380800},
+        {"Tue, 29 Feb 2028 12:00:00 GMT", 1835438400},
+        {"Thu, 06 Nov 69 08:49:37 GMT", 3150953377}, // two-digit years below 70 are 20xx
+        {"Wed, 30 Feb 2028 12:00:00 GMT", std::nullopt},
+        {"Sun, 06 Nov 1994 24:00:00 GMT", std::nullopt},
+        {"Sun, 06 Nov 1994", std::nullopt},
+        {"Sun, 06 1994 08:49:37 GMT", std::nullopt},
+        {"never", std::nullopt},
+        {"", std::nullopt},
+    };
+    for (const auto& test : cases) {
+        SCOPED_TRACE(test.text);
+        EXPECT_EQ(ParseCookieDate(test.text), test.moment);
+    }
 }
 
 TEST_F(CookieStoreTest, LongHeaderLinesFoldAfterBlanksAndCommas) {

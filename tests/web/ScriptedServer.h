@@ -1,21 +1,28 @@
 #pragma once
 
-#include <arpa/inet.h>
-#include <atomic>
+#include <array>
+#include <asio.hpp>
+#include <chrono>
+#include <condition_variable>
+#include <memory>
 #include <mutex>
-#include <netinet/in.h>
-#include <poll.h>
 #include <string>
-#include <sys/socket.h>
 #include <thread>
-#include <unistd.h>
 #include <vector>
 
 namespace kolvane::testing {
 
+// What the server does once a reply's bytes are out.
+enum class AfterReply {
+    Wait,    // keeps the connection and reads the next request
+    Close,   // closes the connection
+    Flood,   // sends body bytes as fast as the client takes them, until it closes
+    Trickle, // sends one body byte every few milliseconds, until the client closes
+};
+
 struct ScriptedReply {
     std::string bytes; // sent as they stand; empty: the server stays silent
-    bool closeAfter = false;
+    AfterReply after = AfterReply::Wait;
 };
 
 struct RecordedRequest {
@@ -29,67 +36,139 @@ struct RecordedRequest {
 class ScriptedServer {
 public:
     explicit ScriptedServer(std::vector<ScriptedReply> script) : script_(std::move(script)) {
-        sockaddr_in address{AF_INET, 0, {htonl(INADDR_LOOPBACK)}, {}};
-        socklen_t length = sizeof address;
-        ::bind(listener_, reinterpret_cast<sockaddr*>(&address), length);
-        ::listen(listener_, 8);
-        ::getsockname(listener_, reinterpret_cast<sockaddr*>(&address), &length);
-        port_ = ntohs(address.sin_port);
-        thread_ = std::thread([this] { Serve(); });
+        Accept();
+        thread_ = std::thread([this] { io_.run(); });
     }
     ~ScriptedServer() {
-        stopping_ = true;
+        io_.stop();
         thread_.join();
-        ::close(listener_);
     }
+    ScriptedServer(const ScriptedServer&) = delete;
+    ScriptedServer& operator=(const ScriptedServer&) = delete;
 
-    std::string Address() const { return "http://127.0.0.1:" + std::to_string(port_); }
+    std::string Address() const {
+        return "http://127.0.0.1:" + std::to_string(acceptor_.local_endpoint().port());
+    }
     std::vector<RecordedRequest> Requests() const {
         std::lock_guard lock(mutex_);
         return requests_;
     }
+    // Waits at most timeout until count requests have arrived.
+    bool WaitForRequests(std::size_t count, std::chrono::milliseconds timeout) const {
+        std::unique_lock lock(mutex_);
+        return changed_.wait_for(lock, timeout, [&] { return requests_.size() >= count; });
+    }
+    // Waits at most timeout until count connections have ended, closed by either side.
+    bool WaitForEndedConnections(int count, std::chrono::milliseconds timeout) const {
+        std::unique_lock lock(mutex_);
+        return changed_.wait_for(lock, timeout, [&] { return ended_ >= count; });
+    }
 
 private:
-    // Records and answers each request of one connection after the other.
-    void Serve() {
-        for (int connection = 1; Readable(listener_); ++connection) {
-            const int socket = ::accept(listener_, nullptr, nullptr);
-            std::string received;
-            char buffer[4096];
-            for (ssize_t count;
-                 Readable(socket) && (count = ::recv(socket, buffer, 4096, 0)) > 0;) {
-                received.append(buffer, static_cast<std::size_t>(count));
-                for (std::size_t end; (end = received.find("\r\n\r\n")) != std::string::npos;) {
-                    std::lock_guard lock(mutex_);
-                    requests_.push_back({connection, received.substr(0, end + 4)});
-                    received.erase(0, end + 4);
-                    if (next_ == script_.size())
-                        continue;
-                    const ScriptedReply& reply = script_[next_++];
-                    ::send(socket, reply.bytes.data(), reply.bytes.size(), MSG_NOSIGNAL);
-                    if (reply.closeAfter)
-                        ::shutdown(socket, SHUT_RDWR); // the next read finds the end
-                }
-            }
-            ::close(socket);
+    using tcp = asio::ip::tcp;
+
+    void Accept() {
+        acceptor_.async_accept(socket_, [this](const asio::error_code& error) {
+            if (error)
+                return;
+            ++connection_;
+            received_.clear();
+            Read();
+        });
+    }
+
+    void Read() {
+        socket_.async_read_some(asio::buffer(buffer_),
+                                [this](const asio::error_code& error, std::size_t count) {
+                                    if (error)
+                                        return EndConnection();
+                                    received_.append(buffer_.data(), count);
+                                    AnswerCompleteRequests();
+                                });
+    }
+
+    // Records every request received in full and answers it; reads on unless a reply says
+    // otherwise.
+    void AnswerCompleteRequests() {
+        for (std::size_t end; (end = received_.find("\r\n\r\n")) != std::string::npos;) {
+            const ScriptedReply* reply = Record(received_.substr(0, end + 4));
+            received_.erase(0, end + 4);
+            if (reply && !reply->bytes.empty())
+                return Send(*reply);
         }
+        Read();
     }
 
-    // Waits until the socket has something to read; false once the server is stopping.
-    bool Readable(int socket) const {
-        for (pollfd watched{socket, POLLIN, 0}; !stopping_;)
-            if (::poll(&watched, 1, 20) > 0)
-                return true;
-        return false;
+    const ScriptedReply* Record(std::string request) {
+        std::lock_guard lock(mutex_);
+        requests_.push_back({connection_, std::move(request)});
+        changed_.notify_all();
+        return next_ < script_.size() ? &script_[next_++] : nullptr;
     }
 
-    const int listener_ = ::socket(AF_INET, SOCK_STREAM, 0);
-    int port_ = 0;
-    std::vector<ScriptedReply> script_;
+    void Send(const ScriptedReply& reply) {
+        asio::async_write(socket_, asio::buffer(reply.bytes),
+                          [this, &reply](const asio::error_code& error, std::size_t) {
+                              if (error)
+                                  return EndConnection();
+                              switch (reply.after) {
+                              case AfterReply::Wait:
+                                  return AnswerCompleteRequests();
+                              case AfterReply::Close:
+                                  return EndConnection();
+                              case AfterReply::Flood:
+                                  return Flood();
+                              case AfterReply::Trickle:
+                                  return Trickle();
+                              }
+                          });
+    }
+
+    void Flood() {
+        asio::async_write(socket_, asio::buffer(filler_),
+                          [this](const asio::error_code& error, std::size_t) {
+                              if (error)
+                                  return EndConnection();
+                              Flood();
+                          });
+    }
+
+    void Trickle() {
+        asio::async_write(socket_, asio::buffer(filler_.data(), 1),
+                          [this](const asio::error_code& error, std::size_t) {
+                              if (error)
+                                  return EndConnection();
+                              timer_.expires_after(std::chrono::milliseconds(2));
+                              timer_.async_wait([this](const asio::error_code&) { Trickle(); });
+                          });
+    }
+
+    void EndConnection() {
+        asio::error_code ignored;
+        socket_.shutdown(tcp::socket::shutdown_both, ignored);
+        socket_.close(ignored);
+        {
+            std::lock_guard lock(mutex_);
+            ++ended_;
+        }
+        changed_.notify_all();
+        Accept();
+    }
+
+    asio::io_context io_{1};
+    tcp::acceptor acceptor_{io_, tcp::endpoint(asio::ip::address_v4::loopback(), 0)};
+    tcp::socket socket_{io_};
+    asio::steady_timer timer_{io_};
+    std::array<char, 4096> buffer_{};
+    const std::string filler_ = std::string(65536, 'x');
+    std::string received_;
+    int connection_ = 0;
+    const std::vector<ScriptedReply> script_;
     std::size_t next_ = 0;
     mutable std::mutex mutex_;
+    mutable std::condition_variable changed_;
     std::vector<RecordedRequest> requests_;
-    std::atomic<bool> stopping_{false};
+    int ended_ = 0;
     std::thread thread_;
 };
 
