@@ -1,5 +1,4 @@
 #include "EngineTestKit.h"
-#include "engine/CopyJob.h"
 #include "support/CrashTrial.h"
 #include "support/Sandbox.h"
 
@@ -35,20 +34,7 @@ constexpr TreeFile kTree[] = {
     {"z.log", {300000, 200000}},
 };
 
-constexpr int kKilledTrials = 50;
-
-// Reports each entry the job attempts to the parent of the child it runs in.
-template <typename Report> class ReportingSink final : public JobEventSink {
-public:
-    explicit ReportingSink(Report report) : report_(report) {}
-    void Post(JobEvent event) override {
-        if (event.kind == JobEvent::Kind::Progress)
-            report_(static_cast<std::uint32_t>(event.index));
-    }
-
-private:
-    Report report_;
-};
+constexpr int kKilledTrials = 50 / testing::kCrashTrialShare;
 
 // A copy job killed at any moment while it replaces a tree leaves every destination file whole,
 // with its old or its new content, and the next run leaves nothing but the copies behind.
@@ -71,24 +57,15 @@ protected:
     fs::path Source(int version) const { return sandbox() / (version == 0 ? "old" : "new"); }
     fs::path Destination() const { return sandbox() / "backup"; }
 
-    // The job as the task run starts it; returns whether it ended in time.
-    static bool CopyTree(const fs::path& source, const fs::path& destination,
-                         std::shared_ptr<JobEventSink> sink) {
-        const auto jobs = std::make_shared<JobRegistry>();
-        auto* job = new TcopyFile("备份", jobs, std::make_shared<testing::FakeClock>());
-        job->onProgress = std::move(sink);
-        job->SetPaths(source.string(), destination.string());
-        return jobs->WaitIdle(20s);
+    static bool CopyTree(const fs::path& source, const fs::path& destination) {
+        return testing::RunCopyJob(testing::Utf8Of(source), testing::Utf8Of(destination), nullptr);
     }
 
-    // Replaces the destination with one version in a child, which reports as it goes.
-    auto ReplacingChild(int version) const {
-        return [this, version](auto report) {
-            report(0);
-            const bool done = CopyTree(Source(version), Destination(),
-                                       std::make_shared<ReportingSink<decltype(report)>>(report));
-            return done ? 0 : 4;
-        };
+    // Replaces the destination with one version in a second process, which reports as it goes.
+    testing::CrashTrialResult ReplaceAndKill(int version, std::chrono::microseconds delay) const {
+        return testing::RunAndKill(
+            testing::HelperProgram("copy_runner"),
+            {testing::Utf8Of(Source(version)), testing::Utf8Of(Destination())}, delay, 10s);
     }
 
     std::map<std::string, std::string> DestinationContents() const {
@@ -114,7 +91,7 @@ protected:
     std::set<std::string> DestinationNames() const {
         std::set<std::string> names;
         for (const auto& entry : fs::recursive_directory_iterator(Destination()))
-            names.insert(entry.path().lexically_relative(Destination()).string());
+            names.insert(entry.path().lexically_relative(Destination()).generic_string());
         return names;
     }
 
@@ -122,7 +99,7 @@ protected:
         std::set<std::string> names;
         for (const TreeFile& file : kTree)
             for (fs::path part = file.name; !part.empty(); part = part.parent_path())
-                names.insert(part.string());
+                names.insert(part.generic_string());
         return names;
     }
 
@@ -130,11 +107,11 @@ protected:
 };
 
 TEST_F(CopyJobCrashTest, KilledReplacementLeavesOldOrNewFilesAndTheNextRunNoTemporary) {
-    ASSERT_TRUE(CopyTree(Source(0), Destination(), nullptr));
+    ASSERT_TRUE(CopyTree(Source(0), Destination()));
     ASSERT_TRUE(DestinationContents() == contents_[0]) << Versions(DestinationContents());
     // The kill moments spread over the time a whole replacement takes here.
     const auto start = std::chrono::steady_clock::now();
-    ASSERT_TRUE(CopyTree(Source(1), Destination(), nullptr));
+    ASSERT_TRUE(CopyTree(Source(1), Destination()));
     const auto replacement = std::chrono::duration_cast<std::chrono::microseconds>(
         std::chrono::steady_clock::now() - start);
 
@@ -146,8 +123,7 @@ TEST_F(CopyJobCrashTest, KilledReplacementLeavesOldOrNewFilesAndTheNextRunNoTemp
     std::map<std::string, std::string> before = DestinationContents();
     while (killed < kKilledTrials && std::chrono::steady_clock::now() < deadline) {
         const int version = trials++ % 2;
-        const testing::CrashTrialResult result =
-            testing::RunAndKill(ReplacingChild(version), moments.Next(), 10s);
+        const testing::CrashTrialResult result = ReplaceAndKill(version, moments.Next());
         ASSERT_TRUE(result.killed || result.exitCode == 0) << "the job failed: " << result.exitCode;
         killed += result.killed ? 1 : 0;
         const std::map<std::string, std::string> after = DestinationContents();
@@ -161,7 +137,7 @@ TEST_F(CopyJobCrashTest, KilledReplacementLeavesOldOrNewFilesAndTheNextRunNoTemp
     }
     EXPECT_GE(killed, kKilledTrials) << "of " << trials << " trials, within the time allowed";
 
-    ASSERT_TRUE(CopyTree(Source(0), Destination(), nullptr));
+    ASSERT_TRUE(CopyTree(Source(0), Destination()));
     EXPECT_TRUE(DestinationContents() == contents_[0]) << Versions(DestinationContents());
     EXPECT_EQ(DestinationNames(), TreeNames())
         << "a temporary was left after " << killed << " kills and a following run";

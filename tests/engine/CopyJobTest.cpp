@@ -8,6 +8,7 @@
 #include <atomic>
 #include <filesystem>
 #include <gtest/gtest.h>
+#include <iostream>
 #include <set>
 #include <thread>
 #include <tuple>
@@ -223,6 +224,7 @@ TEST_F(CopyJobTest, NamesOutsideTheAnsiCodePageAreCopied) {
     EXPECT_EQ(readFile(Native(backup, name)) + readFile(Native(backup, "子/" + name)), "onetwo");
 }
 
+#ifndef _WIN32
 // Root may write into a read-only directory, but not into an immutable one.
 class ImmutableDirectory {
 public:
@@ -249,12 +251,13 @@ private:
     int fd_;
     bool set_ = false;
 };
+#endif
 
 TEST_F(CopyJobTest, FailuresNameTheirRealCauseInChineseWhereItIsACommonOne) {
     const fs::path source = sandbox() / "a.txt";
     writeFile(source, "a");
     const std::string failed = kStamp + "复制失败：";
-    const std::string copied = kStamp + source.string() + "\n" + failed + source.string();
+    const std::string copied = kStamp + TextOf(source) + "\n" + failed + TextOf(source);
     {
         SCOPED_TRACE("a source that does not exist");
         const std::string missing = pathOf("missing.txt");
@@ -263,9 +266,12 @@ TEST_F(CopyJobTest, FailuresNameTheirRealCauseInChineseWhereItIsACommonOne) {
     }
     {
         SCOPED_TRACE("a destination whose name is too long");
-        EXPECT_EQ(RunJob(source, sandbox() / std::string(300, 'x'), 1),
+        EXPECT_EQ(RunJob(TextOf(source), sandbox() / std::string(300, 'x'), 1),
                   std::set<std::string>{copied + "（文件名过长）"});
     }
+#ifndef _WIN32
+    // Windows denies access by access-control lists, which wine does not keep; the refusal of a
+    // hidden destination file shows this reason there.
     {
         SCOPED_TRACE("a time-named sub-directory that a read-only destination cannot hold");
         const fs::path backup = sandbox() / "ro";
@@ -273,9 +279,10 @@ TEST_F(CopyJobTest, FailuresNameTheirRealCauseInChineseWhereItIsACommonOne) {
         const ImmutableDirectory readOnly(backup);
         if (!readOnly)
             GTEST_SKIP() << "this file system cannot make a directory immutable";
-        EXPECT_EQ(RunJob(source, backup / "20260301-080005", 1),
+        EXPECT_EQ(RunJob(TextOf(source), backup / "20260301-080005", 1),
                   std::set<std::string>{copied + "（权限不足）"});
     }
+#endif
 }
 
 TEST_F(CopyJobTest, StaleTemporariesOfDeadOwnersGoFromTheDirectoriesVisitedAndNothingElse) {
@@ -288,7 +295,9 @@ TEST_F(CopyJobTest, StaleTemporariesOfDeadOwnersGoFromTheDirectoriesVisitedAndNo
         ".kolvane-" + std::to_string(platform::CurrentProcessId()) + "-abcdefghij.tmp", // it runs
         dead + "abcdefghi.tmp", // look-alikes
         dead + "abcdefghijk.tmp",
+#ifndef _WIN32 // where names that differ in letter case only are one name
         dead + "ABCDEFGHIJ.tmp",
+#endif
         stale + ".bak",
         stale.substr(1),
         ".kolvane-abcdefghij.tmp",
@@ -298,11 +307,13 @@ TEST_F(CopyJobTest, StaleTemporariesOfDeadOwnersGoFromTheDirectoriesVisitedAndNo
         writeFile(backup / name, "kept");
     writeFile(backup / stale, "stale");
     writeFile(backup / "sub" / stale, "stale");
-    fs::create_symlink("a.txt", backup / (dead + "0123456789.tmp"));
+    const bool linked = testing::MakeFileLink("a.txt", backup / (dead + "0123456789.tmp"));
     fs::create_directories(backup / (dead + "directory1.tmp"));
 
-    RunJob(source.string(), backup, 2);
+    RunJob(TextOf(source), backup, 2);
     std::set<std::string> expected(std::begin(kept), std::end(kept));
+    if (!linked)
+        std::cout << "this system does not let the test make links: a stale link is not tried\n";
     expected.insert({"a.txt", "sub", "sub/b.txt", "elsewhere", dead + "directory1.tmp"});
     EXPECT_EQ(NamesIn(backup), expected);
 }

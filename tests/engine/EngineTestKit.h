@@ -1,8 +1,11 @@
 #pragma once
 
 #include "engine/Clock.h"
+#include "engine/CopyJob.h"
 
 #include <chrono>
+#include <memory>
+#include <string>
 #include <thread>
 
 namespace kolvane::testing {
@@ -19,6 +22,17 @@ template <typename Predicate> bool waitUntil(Predicate predicate) {
     while (!predicate() && std::chrono::steady_clock::now() < deadline)
         std::this_thread::sleep_for(std::chrono::milliseconds(1));
     return predicate();
+}
+
+// Copies `source` into `destination` with a job as the task run starts it; returns whether the
+// job ended in time.
+inline bool RunCopyJob(const std::string& source, const std::string& destination,
+                       std::shared_ptr<JobEventSink> sink) {
+    const auto jobs = std::make_shared<JobRegistry>();
+    auto* job = new TcopyFile("备份", jobs, std::make_shared<FakeClock>());
+    job->onProgress = std::move(sink);
+    job->SetPaths(source, destination);
+    return jobs->WaitIdle(std::chrono::seconds(20));
 }
 
 } // namespace kolvane::testing

@@ -109,7 +109,7 @@ TEST_F(TaskRunTest, BackupsInsideTheSourceAreLeftOutOfItsCopyWithOneNotice) {
     for (const std::string subDir : {"1", "0"}) {
         SCOPED_TRACE("sub-directory cell \"" + subDir + "\"");
         const fs::path backups = sandbox() / "src" / ("bk" + subDir);
-        SetRow(backups.string() + "/", subDir, "0");
+        SetRow(pathOf("src/bk" + subDir) + kPathSeparator, subDir, "0");
         for (const int second : {5, 6}) {
             clock_->time.second = second;
             runner_->RunTask(0);

@@ -1,3 +1,5 @@
+#include "CountedTasks.h"
+#include "platform/Process.h"
 #include "store/IniFile.h"
 #include "support/CrashTrial.h"
 #include "support/Sandbox.h"
@@ -8,7 +10,6 @@
 #include <random>
 #include <set>
 #include <string>
-#include <unistd.h>
 #include <vector>
 
 namespace kolvane {
@@ -17,11 +18,9 @@ namespace {
 using namespace std::chrono_literals;
 
 constexpr int kTasks = 300;
-constexpr int kTrials = 200;
+constexpr int kTrials = 200 / testing::kCrashTrialShare;
 
-std::string TaskName(int task) {
-    return "任务 " + std::to_string(task);
-}
+using testing::CountedTaskName;
 
 // A process that is killed while it writes run counts never leaves the settings file torn: after
 // each kill the file holds every task, with the counts of the last write that completed or of
@@ -33,7 +32,7 @@ protected:
     void WriteTasks() const {
         TIniFile ini(iniPath());
         for (int task = 0; task < kTasks; ++task) {
-            const std::string name = TaskName(task);
+            const std::string name = CountedTaskName(task);
             ini.PutEntry(name, "taskName", name);
             ini.PutEntry(name, "taskSource", "/home/me/" + std::to_string(task));
             ini.PutEntry(name, "taskDest", "/mnt/backup");
@@ -52,27 +51,14 @@ protected:
         ini.ListSections(sections);
         std::vector<int> counts(kTasks, -1);
         for (int task = 0; task < kTasks; ++task) {
-            if (task < static_cast<int>(sections.size()) && sections[task] == TaskName(task) &&
-                ini.GetEntry(TaskName(task), "taskName", "") == TaskName(task))
-                counts[task] = ini.GetNumber(TaskName(task), "runCount", -1);
+            if (task < static_cast<int>(sections.size()) &&
+                sections[task] == CountedTaskName(task) &&
+                ini.GetEntry(CountedTaskName(task), "taskName", "") == CountedTaskName(task))
+                counts[task] = ini.GetNumber(CountedTaskName(task), "runCount", -1);
         }
         if (sections.size() != kTasks)
             counts.assign(kTasks, -1);
         return counts;
-    }
-
-    // The child runs the tasks in table order, round after round, as the run counter does: it
-    // reads a count, adds one and writes it back, and reports each write that completed.
-    auto RunCounter() const {
-        return [path = iniPath()](auto report) {
-            TIniFile ini(path);
-            for (std::uint32_t written = 1;; ++written) {
-                const std::string task = TaskName(static_cast<int>((written - 1) % kTasks));
-                ini.PutNumber(task, "runCount", ini.GetNumber(task, "runCount", 0) + 1);
-                report(written);
-            }
-            return 0;
-        };
     }
 
     // The counts after the first `writes` writes of a child that started at `start`.
@@ -96,7 +82,8 @@ TEST_F(IniFileCrashTest, KilledWriterLeavesTheOldOrTheNewCounts) {
     std::vector<int> counts = RunCounts();
     for (int trial = 0; trial < kTrials && std::chrono::steady_clock::now() < deadline; ++trial) {
         const testing::CrashTrialResult result =
-            testing::RunAndKill(RunCounter(), moments.Next(), 10s);
+            testing::RunAndKill(testing::HelperProgram("settings_writer"),
+                                {iniPath(), "rounds", std::to_string(kTasks)}, moments.Next(), 10s);
         ASSERT_TRUE(result.killed) << "the writer ended by itself with " << result.exitCode;
         ASSERT_FALSE(result.reports.empty()) << "the writer never completed a write";
         ++killed;
@@ -111,10 +98,11 @@ TEST_F(IniFileCrashTest, KilledWriterLeavesTheOldOrTheNewCounts) {
 
     // The next writer clears what the killed ones left, and only that: a temporary of a live
     // process and files of other names stay.
-    const std::string live = ".defaultSet.ini." + std::to_string(::getpid()) + ".0.tmp";
+    const std::string live =
+        ".defaultSet.ini." + std::to_string(platform::CurrentProcessId()) + ".0.tmp";
     writeFile(sandbox() / live, "being written");
     writeFile(sandbox() / ".defaultSet.ini.bak", "the user's");
-    TIniFile(iniPath()).PutNumber(TaskName(0), "runCount", 0);
+    TIniFile(iniPath()).PutNumber(CountedTaskName(0), "runCount", 0);
     std::set<std::string> names;
     for (const auto& entry : std::filesystem::directory_iterator(sandbox()))
         names.insert(entry.path().filename().string());

@@ -26,12 +26,7 @@ protected:
 
     // Another instance of the program writing the same file.
     static testing::ChildProcess StartWriter(const std::vector<std::string>& arguments) {
-#ifdef _WIN32
-        const char* program = "settings_writer.exe";
-#else
-        const char* program = "settings_writer";
-#endif
-        return testing::ChildProcess(testing::ProgramDirectory() / program, arguments);
+        return testing::ChildProcess(testing::HelperProgram("settings_writer"), arguments);
     }
 };
 

@@ -4,17 +4,41 @@
 //   settings_writer FILE count SECTION PREFIX N      writes PREFIX0=0 ... PREFIX<N-1>=N-1
 //   settings_writer FILE increment SECTION KEY N     counts N runs into KEY; exits with 3 when
 //                                                    the counts it is given do not keep rising
+//   settings_writer FILE rounds TASKS               counts runs of the tasks in table order,
+//                                                    round after round, until it is killed; prints
+//                                                    the number of writes done after each
+#include "CountedTasks.h"
 #include "store/IniFile.h"
 
 #include <cstdint>
+#include <cstdio>
 #include <string>
 
+namespace {
+
+// As the run counter does: reads a count, adds one and writes it back.
+[[noreturn]] void CountRounds(kolvane::TIniFile& ini, int tasks) {
+    for (unsigned long written = 1;; ++written) {
+        const std::string task = kolvane::testing::CountedTaskName(
+            static_cast<int>((written - 1) % static_cast<unsigned long>(tasks)));
+        ini.PutNumber(task, "runCount", ini.GetNumber(task, "runCount", 0) + 1);
+        std::printf("%lu\n", written);
+        std::fflush(stdout);
+    }
+}
+
+} // namespace
+
 int main(int argc, char** argv) {
-    if (argc < 6)
+    if (argc < 4)
         return 1;
     const std::string mode = argv[2];
     try {
         kolvane::TIniFile ini(argv[1]);
+        if (mode == "rounds")
+            CountRounds(ini, std::stoi(argv[3]));
+        if (argc < 6)
+            return 1;
         if (mode == "put") {
             ini.PutEntry(argv[3], argv[4], argv[5]);
         } else if (mode == "count") {

@@ -1,67 +1,63 @@
 #pragma once
 
-#include <cerrno>
+#include "support/TestSystem.h"
+
 #include <chrono>
-#include <csignal>
+#include <condition_variable>
 #include <cstdint>
-#include <poll.h>
+#include <filesystem>
+#include <mutex>
 #include <random>
-#include <sys/wait.h>
+#include <string>
 #include <thread>
-#include <unistd.h>
 #include <vector>
 
 namespace kolvane::testing {
 
 // How one child process ended, and the numbers it reported before that.
 struct CrashTrialResult {
-    bool killed = false; // ended by the SIGKILL, not by itself
+    bool killed = false; // ended by the kill, not by itself
     int exitCode = -1;   // when it ended by itself
     std::vector<std::uint32_t> reports;
 };
 
-// Runs `body` in a child process that reports progress through `report` (a number per completed
-// step), and kills it with SIGKILL `delay` after its first report, or lets it end by itself if
-// it is done sooner. The child never returns into the test: it ends with body's result, or 2 when
-// body throws.
-template <typename Body>
-CrashTrialResult RunAndKill(Body body, std::chrono::microseconds delay,
-                            std::chrono::milliseconds firstReportTimeout) {
-    int channel[2];
-    if (::pipe(channel) != 0)
-        return {};
-    const pid_t child = ::fork();
-    if (child == 0) {
-        ::close(channel[0]);
-        const int out = channel[1];
-        auto report = [out](std::uint32_t value) {
-            if (::write(out, &value, sizeof value) != sizeof value)
-                ::_exit(3);
-        };
-        int code = 2;
-        try {
-            code = body(report);
-        } catch (...) {
+// Runs `program`, which writes a number and a line end to its standard output for each step it
+// completes, and kills it `delay` after its first report, as a crash or a power cut would end it
+// (SIGKILL; TerminateProcess on Windows), or lets it end by itself if it is done sooner.
+inline CrashTrialResult RunAndKill(const std::filesystem::path& program,
+                                   const std::vector<std::string>& arguments,
+                                   std::chrono::microseconds delay,
+                                   std::chrono::milliseconds firstReportTimeout) {
+    ChildProcess child(program, arguments, ChildProcess::Output::Captured);
+    std::mutex mutex;
+    std::condition_variable reported;
+    std::string output;
+    // Drains the pipe all along, so that the child never waits for room in it.
+    std::thread reader([&] {
+        for (std::string more = child.ReadOutput(); !more.empty(); more = child.ReadOutput()) {
+            const std::lock_guard lock(mutex);
+            output += more;
+            reported.notify_all();
         }
-        ::_exit(code);
+    });
+    bool first = false;
+    {
+        std::unique_lock lock(mutex);
+        first = reported.wait_for(lock, firstReportTimeout,
+                                  [&] { return output.find('\n') != std::string::npos; });
     }
-    ::close(channel[1]);
-    pollfd ready{channel[0], POLLIN, 0};
-    const int firstReport = ::poll(&ready, 1, static_cast<int>(firstReportTimeout.count()));
-    if (firstReport > 0)
+    if (first)
         std::this_thread::sleep_for(delay); // the random kill moment
-    ::kill(child, SIGKILL);
-    int status = 0;
-    while (::waitpid(child, &status, 0) < 0 && errno == EINTR) {
-    }
+    child.Kill();
+    const int code = child.Wait();
+    reader.join(); // the pipe has ended with the child
     CrashTrialResult result;
-    result.killed = WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL;
-    result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    // The child is gone, so the pipe holds all it reported and then ends.
-    std::uint32_t value = 0;
-    while (::read(channel[0], &value, sizeof value) == sizeof value)
-        result.reports.push_back(value);
-    ::close(channel[0]);
+    result.killed = code == ChildProcess::kKilled;
+    result.exitCode = result.killed ? -1 : code;
+    for (std::size_t start = 0, end; (end = output.find('\n', start)) != std::string::npos;
+         start = end + 1)
+        result.reports.push_back(
+            static_cast<std::uint32_t>(std::stoul(output.substr(start, end - start))));
     return result;
 }
 
@@ -76,5 +72,13 @@ private:
     std::mt19937 random_;
     std::uniform_int_distribution<std::int64_t> spread_;
 };
+
+// Starting a process costs far more on Windows (and under wine) than a fork does on Linux, so
+// the trials there are fewer.
+#ifdef _WIN32
+inline constexpr int kCrashTrialShare = 8;
+#else
+inline constexpr int kCrashTrialShare = 1;
+#endif
 
 } // namespace kolvane::testing

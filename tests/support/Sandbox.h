@@ -35,9 +35,9 @@ protected:
     }
 
     const std::filesystem::path& sandbox() const { return sandbox_; }
-    // Paths and their texts are UTF-8 on every system.
+    // Paths and their texts are UTF-8 on every system, spelt with the system's separator.
     std::string pathOf(const std::string& relative) const {
-        return Utf8Of(sandbox_ / PathOf(relative));
+        return Utf8Of((sandbox_ / PathOf(relative)).make_preferred());
     }
 
     static void writeFile(const std::filesystem::path& path, const std::string& content) {

@@ -1,15 +1,11 @@
 #include "support/TestSystem.h"
 
 #ifdef _WIN32
-#ifndef WIN32_LEAN_AND_MEAN
-#define WIN32_LEAN_AND_MEAN
-#endif
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
-#include <windows.h>
+#include "platform/win32/Windows.h"
 #else
+#include <cerrno>
 #include <csignal>
+#include <fcntl.h>
 #include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -58,25 +54,50 @@ fs::path ProgramDirectory() {
     return fs::path(name).parent_path();
 }
 
+namespace {
+
+// The exit code Kill gives the process; no program here ends with it by itself.
+constexpr DWORD kKilledCode = 0xDEADC0DE;
+
+} // namespace
+
 struct ChildProcess::Handle {
     PROCESS_INFORMATION process{};
     bool started = false;
+    HANDLE output = INVALID_HANDLE_VALUE; // the reading end of its standard output
 };
 
-ChildProcess::ChildProcess(const fs::path& program, const std::vector<std::string>& arguments)
+ChildProcess::ChildProcess(const fs::path& program, const std::vector<std::string>& arguments,
+                           Output output)
     : handle_(std::make_unique<Handle>()) {
     std::wstring commandLine = Quoted(program.wstring());
     for (const std::string& argument : arguments)
         commandLine += L" " + Quoted(PathOf(argument).wstring());
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
-    handle_->started =
-        ::CreateProcessW(program.wstring().c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0,
-                         nullptr, nullptr, &startup, &handle_->process) != 0;
+    HANDLE childOutput = INVALID_HANDLE_VALUE;
+    if (output == Output::Captured) {
+        SECURITY_ATTRIBUTES inherited{sizeof inherited, nullptr, TRUE};
+        if (!::CreatePipe(&handle_->output, &childOutput, &inherited, 0))
+            return;
+        ::SetHandleInformation(handle_->output, HANDLE_FLAG_INHERIT, 0);
+        startup.dwFlags = STARTF_USESTDHANDLES;
+        startup.hStdInput = ::GetStdHandle(STD_INPUT_HANDLE);
+        startup.hStdOutput = childOutput;
+        startup.hStdError = ::GetStdHandle(STD_ERROR_HANDLE);
+    }
+    handle_->started = ::CreateProcessW(program.wstring().c_str(), commandLine.data(), nullptr,
+                                        nullptr, output == Output::Captured, 0, nullptr, nullptr,
+                                        &startup, &handle_->process) != 0;
+    // Only the child writes there now, so the pipe ends when the child does.
+    if (childOutput != INVALID_HANDLE_VALUE)
+        ::CloseHandle(childOutput);
 }
 
 ChildProcess::~ChildProcess() {
     Wait();
+    if (handle_->output != INVALID_HANDLE_VALUE)
+        ::CloseHandle(handle_->output);
 }
 
 int ChildProcess::Wait() {
@@ -88,21 +109,44 @@ int ChildProcess::Wait() {
     ::CloseHandle(handle_->process.hProcess);
     ::CloseHandle(handle_->process.hThread);
     handle_->started = false;
-    return exited ? static_cast<int>(code) : -1;
+    if (!exited)
+        return -1;
+    return code == kKilledCode ? kKilled : static_cast<int>(code);
+}
+
+void ChildProcess::Kill() {
+    if (handle_->started)
+        ::TerminateProcess(handle_->process.hProcess, kKilledCode);
+}
+
+std::string ChildProcess::ReadOutput() {
+    char buffer[4096];
+    DWORD got = 0;
+    if (handle_->output == INVALID_HANDLE_VALUE ||
+        !::ReadFile(handle_->output, buffer, sizeof buffer, &got, nullptr))
+        return {};
+    return std::string(buffer, got);
 }
 
 std::uint32_t ChildProcess::id() const {
     return handle_->started ? handle_->process.dwProcessId : 0;
 }
 
-// This very test program, told to run no test.
+// This very test program, ended before it ran a single instruction of its own.
 std::uint32_t DeadProcessId() {
     std::wstring self(32768, L'\0');
     self.resize(::GetModuleFileNameW(nullptr, self.data(), static_cast<DWORD>(self.size())));
-    ChildProcess child(self, {"--gtest_filter=-*"});
-    const std::uint32_t id = child.id();
-    child.Wait();
-    return id;
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process{};
+    if (!::CreateProcessW(self.c_str(), nullptr, nullptr, nullptr, FALSE, CREATE_SUSPENDED, nullptr,
+                          nullptr, &startup, &process))
+        return 0;
+    ::TerminateProcess(process.hProcess, 0);
+    ::WaitForSingleObject(process.hProcess, INFINITE);
+    ::CloseHandle(process.hThread);
+    ::CloseHandle(process.hProcess);
+    return process.dwProcessId;
 }
 
 HeldOpen::HeldOpen(const fs::path& path, Sharing sharing)
@@ -165,9 +209,11 @@ fs::path ProgramDirectory() {
 
 struct ChildProcess::Handle {
     pid_t process = -1;
+    int output = -1; // the reading end of its standard output
 };
 
-ChildProcess::ChildProcess(const fs::path& program, const std::vector<std::string>& arguments)
+ChildProcess::ChildProcess(const fs::path& program, const std::vector<std::string>& arguments,
+                           Output output)
     : handle_(std::make_unique<Handle>()) {
     std::vector<std::string> texts{program.string()};
     texts.insert(texts.end(), arguments.begin(), arguments.end());
@@ -175,22 +221,57 @@ ChildProcess::ChildProcess(const fs::path& program, const std::vector<std::strin
     for (std::string& text : texts)
         argv.push_back(text.data());
     argv.push_back(nullptr);
-    if (::posix_spawn(&handle_->process, texts[0].c_str(), nullptr, nullptr, argv.data(),
+    posix_spawn_file_actions_t actions;
+    ::posix_spawn_file_actions_init(&actions);
+    int pipeEnds[2] = {-1, -1};
+    if (output == Output::Captured) {
+        // Close-on-exec, so that no other child holds the pipe open; the copy on the child's
+        // standard output stays.
+        if (::pipe2(pipeEnds, O_CLOEXEC) != 0)
+            return;
+        ::posix_spawn_file_actions_adddup2(&actions, pipeEnds[1], STDOUT_FILENO);
+        handle_->output = pipeEnds[0];
+    }
+    if (::posix_spawn(&handle_->process, texts[0].c_str(), &actions, nullptr, argv.data(),
                       environ) != 0)
         handle_->process = -1;
+    ::posix_spawn_file_actions_destroy(&actions);
+    if (pipeEnds[1] >= 0)
+        ::close(pipeEnds[1]);
 }
 
 ChildProcess::~ChildProcess() {
     Wait();
+    if (handle_->output >= 0)
+        ::close(handle_->output);
 }
 
 int ChildProcess::Wait() {
     if (handle_->process < 0)
         return -1;
     int status = 0;
-    ::waitpid(handle_->process, &status, 0);
+    while (::waitpid(handle_->process, &status, 0) < 0 && errno == EINTR) {
+    }
     handle_->process = -1;
+    if (WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL)
+        return kKilled;
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+void ChildProcess::Kill() {
+    if (handle_->process >= 0)
+        ::kill(handle_->process, SIGKILL);
+}
+
+std::string ChildProcess::ReadOutput() {
+    char buffer[4096];
+    for (;;) {
+        const ssize_t got =
+            handle_->output < 0 ? 0 : ::read(handle_->output, buffer, sizeof buffer);
+        if (got < 0 && errno == EINTR)
+            continue;
+        return got <= 0 ? std::string() : std::string(buffer, static_cast<std::size_t>(got));
+    }
 }
 
 std::uint32_t ChildProcess::id() const {

@@ -13,14 +13,35 @@ namespace kolvane::testing {
 // The directory of the running test program, where the helper programs are built too.
 std::filesystem::path ProgramDirectory();
 
-// A program run as a second process; Wait returns its exit code (-1 when it did not exit).
+// A helper program built beside the test programs, named without the system's suffix.
+inline std::filesystem::path HelperProgram(const std::string& name) {
+#ifdef _WIN32
+    return ProgramDirectory() / (name + ".exe");
+#else
+    return ProgramDirectory() / name;
+#endif
+}
+
+// A program run as a second process.
 class ChildProcess {
 public:
-    ChildProcess(const std::filesystem::path& program, const std::vector<std::string>& arguments);
+    enum class Output { Inherited, Captured };
+    // What Wait returns for a process that Kill ended.
+    static constexpr int kKilled = -2;
+
+    ChildProcess(const std::filesystem::path& program, const std::vector<std::string>& arguments,
+                 Output output = Output::Inherited);
     ~ChildProcess();
     ChildProcess(const ChildProcess&) = delete;
     ChildProcess& operator=(const ChildProcess&) = delete;
+
+    // The exit code; kKilled when Kill ended it; -1 when it did not start or ended otherwise.
     int Wait();
+    // Ends it at once, as a crash would: no code of its own runs any more.
+    void Kill();
+    // With Output::Captured: the next bytes it wrote to its standard output, waiting for some;
+    // empty once it has ended.
+    std::string ReadOutput();
     std::uint32_t id() const; // the system's process id; 0 when the program did not start
 
 private:

@@ -3,6 +3,7 @@
 #include "base/PathTerms.h"
 #include "platform/Temporaries.h"
 #include "platform/win32/Handle.h"
+#include "platform/win32/NameLength.h"
 #include "platform/win32/WideText.h"
 
 #include <string_view>
@@ -100,6 +101,8 @@ SystemError CopyFileAtomically(const std::string& source, const std::string& des
     if (information.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT))
         return ERROR_ACCESS_DENIED;
     const std::wstring to = Wide(destination);
+    if (win32::HasOverlongName(to))
+        return ERROR_FILENAME_EXCED_RANGE;
     if (SystemError refusal = RefuseProtected(to))
         return refusal;
     std::wstring temporary;

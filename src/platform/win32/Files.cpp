@@ -3,10 +3,10 @@
 #include "base/PathTerms.h"
 #include "platform/Temporaries.h"
 #include "platform/win32/Handle.h"
+#include "platform/win32/NameLength.h"
 #include "platform/win32/WideText.h"
 
 #include <algorithm>
-#include <atomic>
 
 namespace kolvane::platform {
 namespace {
@@ -141,7 +141,10 @@ bool IsReadOnly(const std::string& path) {
 }
 
 SystemError MakeDirectory(const std::string& path) {
-    return ::CreateDirectoryW(Wide(path).c_str(), nullptr) ? 0 : static_cast<int>(::GetLastError());
+    const std::wstring wide = Wide(path);
+    if (win32::HasOverlongName(wide))
+        return ERROR_FILENAME_EXCED_RANGE;
+    return ::CreateDirectoryW(wide.c_str(), nullptr) ? 0 : static_cast<int>(::GetLastError());
 }
 
 // As on POSIX, where only the directory decides, a read-only file is removed all the same.
