@@ -58,7 +58,8 @@ constexpr std::size_t kTemporaryRandomLength = 10;
 // ".kolvane-<owner's process id>-<random letters>.tmp": the owner's id tells a later run whether
 // the temporary was left by a process that died.
 std::string TemporaryNameIn(std::string_view directory) {
-    static const std::string owner = std::to_string(::getpid());
+    // Asked every time: a process forked without a new program has an id of its own.
+    const std::string owner = std::to_string(::getpid());
     thread_local std::mt19937_64 random{std::random_device{}()};
     std::string name(directory);
     name.append(kTemporaryPrefix).append(owner) += '-';
