@@ -290,7 +290,7 @@ void MeasureMemory(const fs::path& work, int files) {
 fs::path FreshWorkDirectory(fs::path parent) {
     if (parent.empty()) {
         const char* temporary = std::getenv("TMPDIR");
-        parent = temporary && *temporary ? fs::path(temporary) : fs::path("/work/bench-tmp");
+        parent = temporary && *temporary ? fs::path(temporary) : fs::path("/tmp");
     }
     fs::create_directories(parent);
     std::string pattern = (parent / "kolvane-bench-XXXXXX").string();

@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <fcntl.h>
 #include <memory>
+#include <pthread.h>
 #include <random>
 #include <sys/stat.h>
 #include <system_error>
@@ -55,11 +56,26 @@ constexpr std::string_view kTemporarySuffix = ".tmp";
 constexpr char kTemporaryLetters[] = "abcdefghijklmnopqrstuvwxyz0123456789";
 constexpr std::size_t kTemporaryRandomLength = 10;
 
+std::atomic<long> processId{0};
+
+void RememberProcessId() {
+    processId.store(::getpid(), std::memory_order_relaxed);
+}
+
+// Kept rather than asked for each name; a forked child remembers its own.
+long OwnProcessId() {
+    static const bool remembered = [] {
+        RememberProcessId();
+        return ::pthread_atfork(nullptr, nullptr, &RememberProcessId) == 0;
+    }();
+    static_cast<void>(remembered);
+    return processId.load(std::memory_order_relaxed);
+}
+
 // ".kolvane-<owner's process id>-<random letters>.tmp": the owner's id tells a later run whether
 // the temporary was left by a process that died.
 std::string TemporaryNameIn(std::string_view directory) {
-    // Asked every time: a process forked without a new program has an id of its own.
-    const std::string owner = std::to_string(::getpid());
+    const std::string owner = std::to_string(OwnProcessId());
     thread_local std::mt19937_64 random{std::random_device{}()};
     std::string name(directory);
     name.append(kTemporaryPrefix).append(owner) += '-';

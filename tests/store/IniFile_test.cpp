@@ -135,12 +135,15 @@ TEST_F(IniFileTest, UnchangedLinesAndPermissionBitsAreKept) {
     EXPECT_EQ(status.st_mode & 07777, 0640u) << "the rewrite lost the file's permission bits";
 }
 
-// A file edited by several editors mixes line ends; a rewrite keeps each line's own.
+// A file edited by several editors mixes line ends; a rewrite keeps each line's own, and new
+// lines take the first line's (so does an unterminated last line that gets a line after it).
 TEST_F(IniFileTest, EveryLineKeepsItsOwnLineEnd) {
-    write("[a]\r\nx=1\ny=2\r\n[b]\nz=3");
+    write("[a]\r\nx=1\ny=2\r\n[b]\nz=3\r\n");
     TIniFile ini(iniPath());
     ini.PutNumber("a", "x", 5);
-    EXPECT_EQ(content(), "[a]\r\nx=5\ny=2\r\n[b]\nz=3");
+    EXPECT_EQ(content(), "[a]\r\nx=5\ny=2\r\n[b]\nz=3\r\n");
+    ini.PutNumber("b", "w", 6);
+    EXPECT_EQ(content(), "[a]\r\nx=5\ny=2\r\n[b]\nz=3\r\nw=6\r\n");
     EXPECT_EQ(ini.GetNumber("b", "z", 0), 3);
 }
 
