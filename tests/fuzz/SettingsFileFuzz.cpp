@@ -75,25 +75,6 @@ std::string ChooseKey(std::string_view text) {
     return std::string(kKeys[sum % std::size(kKeys)]);
 }
 
-// The program hands the document UTF-8 text only.
-bool IsUtf8(std::string_view text) {
-    for (std::size_t i = 0; i < text.size();) {
-        const auto lead = static_cast<unsigned char>(text[i]);
-        const std::size_t follow = lead < 0x80                   ? 0
-                                   : lead >= 0xC2 && lead < 0xE0 ? 1
-                                   : lead >= 0xE0 && lead < 0xF0 ? 2
-                                   : lead >= 0xF0 && lead < 0xF5 ? 3
-                                                                 : 4;
-        if (follow == 4 || i + follow >= text.size())
-            return false;
-        for (std::size_t k = 1; k <= follow; ++k)
-            if ((static_cast<unsigned char>(text[i + k]) & 0xC0) != 0x80)
-                return false;
-        i += follow + 1;
-    }
-    return true;
-}
-
 WriteCase ReadCase(std::string_view input) {
     WriteCase write;
     write.section = WithoutLineBreaks(TakeLine(input));
@@ -168,11 +149,10 @@ std::vector<std::pair<std::string, std::string>> AllValues(const IniDocument& do
 }
 
 void CheckWrite(const WriteCase& write) {
-    if (!IsUtf8(write.section) || !IsUtf8(write.value))
-        return;
     const IniDocument original = IniDocument::Parse(write.content);
     IniDocument changed = original;
-    // A text the file's encoding cannot hold is refused, and the document stays as it was.
+    // Any bytes may be offered: a text the file could not hold, or not read back as it was
+    // written, is refused, and the document stays as it was.
     if (changed.Set(write.section, write.key, write.value) == IniDocument::Change::Refused) {
         Require(changed.Serialize() == original.Serialize(), "a refused write changes nothing");
         return;
