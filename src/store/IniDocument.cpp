@@ -150,9 +150,11 @@ IniDocument IniDocument::Parse(std::string_view content) {
             line.end = LineEnd::None;
         }
         std::string_view bytes = content.substr(start, end - start);
-        if (line.end == LineEnd::Lf && !bytes.empty() && bytes.back() == '\r') {
+        // A CR that ends the file ends its last line, as readers that take any CR for a line
+        // end have it; its value does not hold the CR.
+        if (!bytes.empty() && bytes.back() == '\r') {
             bytes.remove_suffix(1);
-            line.end = LineEnd::CrLf;
+            line.end = line.end == LineEnd::Lf ? LineEnd::CrLf : LineEnd::Cr;
         }
         line.bytes = std::string(bytes);
         line.text = document.DecodeLine(line.bytes);
@@ -173,6 +175,8 @@ std::string IniDocument::Serialize() const {
             content += "\r\n";
         else if (line.end == LineEnd::Lf)
             content += '\n';
+        else if (line.end == LineEnd::Cr)
+            content += '\r';
     }
     return content;
 }
@@ -225,10 +229,13 @@ bool IniDocument::KeepsItsEncoding() {
 }
 
 // A new line takes the line end of the line before it; a last line without one gets the end of
-// the nearest line above it that has one.
+// the nearest line above it that has one, and one ending in a bare CR gets the LF of a CRLF (a
+// bare CR before the file's end would not end a line).
 void IniDocument::InsertLine(std::size_t at, Line line) {
     if (at > 0) {
         Line& before = lines_[at - 1];
+        if (before.end == LineEnd::Cr)
+            before.end = LineEnd::CrLf;
         for (std::size_t i = at - 1; before.end == LineEnd::None && i-- > 0;)
             before.end = lines_[i].end;
         if (before.end == LineEnd::None)

@@ -42,7 +42,8 @@ public:
 
 private:
     enum class Encoding { Utf8, Legacy };
-    enum class LineEnd : unsigned char { None, Lf, CrLf };
+    // Cr only ends the file's last line: a CR before the end of the file belongs to its line.
+    enum class LineEnd : unsigned char { None, Lf, CrLf, Cr };
     struct Line {
         std::string text;  // decoded; the bytes themselves where they do not decode
         std::string bytes; // as in the file, without the line end

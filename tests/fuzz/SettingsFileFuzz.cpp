@@ -100,12 +100,17 @@ bool IsTerminatedCopy(std::string_view line, std::string_view copy) {
            (copy.substr(line.size()) == "\n" || copy.substr(line.size()) == "\r\n");
 }
 
+// Only the last line can end in a bare CR.
 std::string_view LineEndOf(std::string_view line) {
-    return line.ends_with("\r\n") ? "\r\n" : line.ends_with('\n') ? "\n" : "";
+    return line.ends_with("\r\n") ? "\r\n"
+           : line.ends_with('\n') ? "\n"
+           : line.ends_with('\r') ? "\r"
+                                  : "";
 }
 
 // The rewrite may replace one line, insert one or two, or append after an unterminated last
-// line, which then gains its line end; nothing else may differ.
+// line, which then gains its line end (one ending in a bare CR gains the LF); nothing else may
+// differ.
 void RequireOnlyTheWrittenLinesChanged(std::string_view before, std::string_view after) {
     const std::vector<std::string_view> a = LinesOf(before), b = LinesOf(after);
     std::size_t prefix = 0;
