@@ -108,6 +108,13 @@ std::string_view LineEndOf(std::string_view line) {
                                   : "";
 }
 
+// The byte-order mark goes before the first line and stays as it was; it is no line of its own.
+constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
+
+std::string_view WithoutByteOrderMark(std::string_view text) {
+    return text.starts_with(kByteOrderMark) ? text.substr(kByteOrderMark.size()) : text;
+}
+
 // The rewrite may replace one line, insert one or two, or append after an unterminated last
 // line, which then gains its line end (one ending in a bare CR gains the LF); nothing else may
 // differ.
@@ -168,7 +175,10 @@ void CheckWrite(const WriteCase& write) {
     std::string value;
     Require(reread.Find(write.section, write.key, value) && value == write.value,
             "the written value reads back");
-    RequireOnlyTheWrittenLinesChanged(write.content, rewritten);
+    Require(rewritten.starts_with(kByteOrderMark) == write.content.starts_with(kByteOrderMark),
+            "the byte-order mark stays as it was");
+    RequireOnlyTheWrittenLinesChanged(WithoutByteOrderMark(write.content),
+                                      WithoutByteOrderMark(rewritten));
 
     const std::string writtenKey = NameKey(write.section) + "/" + NameKey(write.key);
     const auto after = AllValues(reread);
