@@ -3,6 +3,7 @@
 #include "web/CookieDate.h"
 #include "web/HomePageRequester.h"
 
+#include <ctime>
 #include <functional>
 #include <gtest/gtest.h>
 #include <span>
@@ -246,6 +247,52 @@ TEST_F(HomePageClientTest, EndlessAnswersStopAtTheirBoundsAndLoseTheirConnection
         EXPECT_LE(result.bodyBytes, test.limits.answerBytes);
         EXPECT_TRUE(server.WaitForEndedConnections(1, 10s));
         EXPECT_EQ(client.Exchange().outcome, Succeeded);
+    }
+}
+
+// The processor time the calling thread has used so far.
+std::chrono::nanoseconds ThreadProcessorTime() {
+#ifdef _WIN32
+    FILETIME created, exited, kernel, user;
+    ::GetThreadTimes(::GetCurrentThread(), &created, &exited, &kernel, &user);
+    const auto ticks = [](const FILETIME& time) {
+        return std::uint64_t{time.dwHighDateTime} << 32 | time.dwLowDateTime;
+    };
+    return std::chrono::nanoseconds((ticks(kernel) + ticks(user)) * 100);
+#else
+    timespec used{};
+    ::clock_gettime(CLOCK_THREAD_CPUTIME_ID, &used);
+    return std::chrono::seconds(used.tv_sec) + std::chrono::nanoseconds(used.tv_nsec);
+#endif
+}
+
+// Waiting for a server that sends nothing, or one byte now and then, sleeps: a loop that polled
+// instead would use the processor for the whole wait.
+TEST_F(HomePageClientTest, WaitingForAnAnswerUsesAlmostNoProcessorTime) {
+    constexpr auto wait = 500ms;
+    const std::string partOfTheBody = "\r\nContent-Length: 9\r\n\r\npart";
+    const struct {
+        const char* name;
+        ScriptedReply reply;
+        WebLimits limits;
+    } cases[] = {
+        {"no answer", {""}, {30s, wait}},
+        {"silent body", {"HTTP/1.1 200 OK" + partOfTheBody}, {30s, wait}},
+        {"silent error body", {"HTTP/1.1 500 Oops" + partOfTheBody}, {30s, 30s, wait}},
+        {"trickling body", {Answer(Ok), AfterReply::Trickle}, {30s, 30s, 30s, wait}},
+    };
+    for (const auto& test : cases) {
+        SCOPED_TRACE(test.name);
+        ScriptedServer server({test.reply});
+        HomePageClient client(server.Address(), test.limits);
+        const auto started = std::chrono::steady_clock::now();
+        const auto usedBefore = ThreadProcessorTime();
+
+        EXPECT_EQ(client.Exchange().outcome, TimedOut);
+        const auto used = ThreadProcessorTime() - usedBefore;
+        const auto elapsed = std::chrono::steady_clock::now() - started;
+        EXPECT_GE(elapsed, wait);
+        EXPECT_LT(used, elapsed / 5) << "processor time used: " << used.count() << " ns";
     }
 }
 
