@@ -6,8 +6,11 @@ packages=(
   build-essential cmake pkg-config git
   qt6-base-dev qt6-base-dev-tools libgl-dev libqt6svg6 qt6-translations-l10n
   libasio-dev googletest libgtest-dev libgmock-dev
-  fonts-noto-cjk clang-format
+  fonts-noto-cjk clang-format librsvg2-bin
   xvfb xauth imagemagick
+  clang libfuzzer-14-dev libclang-rt-14-dev llvm-14
+  # The UI tests' second run on a desktop of its own (tests/ui/support/on_desktop.sh).
+  libxcb1-dev openbox trayer x11-utils xdotool
 )
 
 missing=()

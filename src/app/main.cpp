@@ -1,4 +1,5 @@
 #include "ui/KolvaneApplication.h"
+#include "ui/TerminationSignals.h"
 #include "ui/TmainForm.h"
 #include "web/HomePage.h"
 
@@ -34,6 +35,8 @@ int main(int argc, char* argv[]) {
 
     kolvane::ui::TmainForm mainForm(SettingsPathBesideExecutable(), kolvane::HomePageAddress);
     application.setWindowIcon(mainForm.windowIcon());
+    // A request to end the program from outside closes the main window, as the user would.
+    kolvane::ui::TerminationSignals endRequests([&mainForm] { mainForm.close(); });
     mainForm.show();
     application.exec();
     return 0;

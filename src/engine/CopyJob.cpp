@@ -26,8 +26,27 @@ std::size_t FirstLevelNotShared(std::string_view path, std::string_view other) {
     return ExtractFilePath(path.substr(0, static_cast<std::size_t>(differ - path.begin()))).size();
 }
 
+// The common failures are told in the interface's language, the rare ones in the system's words.
 std::string Reason(int error) {
-    return std::generic_category().message(error);
+    switch (filesystem::KindOfError(error)) {
+    case filesystem::ErrorKind::PermissionDenied:
+        return "权限不足";
+    case filesystem::ErrorKind::DiskFull:
+        return "磁盘空间不足";
+    case filesystem::ErrorKind::NotFound:
+        return "找不到文件";
+    case filesystem::ErrorKind::ReadOnlyDestination:
+        return "目标文件只读";
+    case filesystem::ErrorKind::ReadOnlyFileSystem:
+        return "文件系统只读";
+    case filesystem::ErrorKind::NameTooLong:
+        return "文件名过长";
+    case filesystem::ErrorKind::InUse:
+        return "文件正被使用";
+    case filesystem::ErrorKind::Other:
+        break;
+    }
+    return filesystem::SystemErrorText(error);
 }
 
 } // namespace
@@ -81,6 +100,7 @@ struct TcopyFile::Shared {
         if (filesystem::IsExistingFile(dir)) {
             singleFile = true;
             sourceRoot = ExtractFilePath(dir);
+            filesystem::RemoveStaleTemporaries(destinationRoot);
             fileList.Add(FileList::Kind::File, ExtractFileName(dir));
             return;
         }
@@ -88,15 +108,41 @@ struct TcopyFile::Shared {
         // A source without its trailing separator makes every relative path begin with one.
         std::string relative = dir.ends_with('/') ? "" : "/";
         filesystem::DirectoryListing top(AT_FDCWD, dir.c_str(), true);
-        if (top)
-            ListDirectory(top, relative, sink);
+        if (!top) {
+            ReportFailure(sink, sourceAsGiven, top.error());
+            return;
+        }
+        if (!FindBackupsInside(dir, relative)) {
+            ReportBackupsLeftOut(sink, dir);
+            return;
+        }
+        ListDirectory(top, relative, sink);
+    }
+
+    // Sets backupsInside to the relative path under which the backups lie inside the source.
+    // Returns false when the backups are the source itself, which leaves nothing to copy.
+    bool FindBackupsInside(const std::string& dir, const std::string& relative) {
+        const std::optional<std::string> source = filesystem::CanonicalPath(dir);
+        const std::optional<std::string> backups =
+            filesystem::CanonicalPath(backupRoot.empty() ? destPath : backupRoot);
+        if (!source || !backups)
+            return true;
+        if (*backups == *source)
+            return false;
+        const std::string within = WithSeparator(*source);
+        if (backups->starts_with(within))
+            backupsInside = relative + backups->substr(within.size());
+        return true;
     }
 
     // Depth first, in the order the file system lists the names. Links inside the tree are
     // entries of their own and never descended into, so the walk cannot loop or leave the tree.
     // A subdirectory that cannot be listed is reported as it is met; its files are no entries.
+    // Each destination directory that matches a listed one is rid of stale temporaries, which
+    // costs a listing per directory, never a call per file.
     void ListDirectory(filesystem::DirectoryListing& listing, std::string& relative,
                        JobEventSink* sink) {
+        filesystem::RemoveStaleTemporaries(destinationRoot + relative);
         const std::size_t base = relative.size();
         while (auto entry = listing.Next()) {
             if (stopRequested.load(std::memory_order_relaxed))
@@ -111,6 +157,10 @@ struct TcopyFile::Shared {
                 fileList.Add(FileList::Kind::Link, relative);
                 break;
             case filesystem::EntryType::Directory: {
+                if (relative == backupsInside) {
+                    ReportBackupsLeftOut(sink, sourceRoot + relative);
+                    break;
+                }
                 filesystem::DirectoryListing inner(listing.descriptor(), entry->name.data(), false);
                 if (!inner) {
                     ReportFailure(sink, sourceRoot + relative, inner.error());
@@ -142,10 +192,12 @@ struct TcopyFile::Shared {
                 error = CopyEntry(kind, source, destination);
             // Missing destination directories are made only when the copy finds them missing,
             // which spares a look-up per file; the copy is then tried once more. Every level
-            // below the root that exists is a real directory by now, so none is followed.
+            // below the root that exists is a real directory by now, so none is followed. A
+            // level that cannot be made is the real reason of the failure.
             if (error == ENOENT) {
-                MakeDirectoryPath(std::string(ExtractFilePath(destination)));
-                error = CopyEntry(kind, source, destination);
+                error = MakeDirectoryPathOrError(std::string(ExtractFilePath(destination)));
+                if (error == 0)
+                    error = CopyEntry(kind, source, destination);
             }
             if (stopRequested.load())
                 return false;
@@ -188,13 +240,21 @@ struct TcopyFile::Shared {
     }
 
     void ReportCompletion(JobEventSink* sink) {
-        Report(sink,
-               {JobEvent::Kind::Completion, jobName, Stamp() + "任务\"" + jobName + "\"执行完毕"});
+        JobEvent completion{JobEvent::Kind::Completion, jobName,
+                            Stamp() + "任务\"" + jobName + "\"执行完毕"};
+        completion.failures = failures;
+        Report(sink, std::move(completion));
     }
 
     void ReportFailure(JobEventSink* sink, const std::string& source, int error) {
+        ++failures;
         Report(sink, {JobEvent::Kind::Failure, jobName,
                       Stamp() + "复制失败：" + source + "（" + Reason(error) + "）"});
+    }
+
+    void ReportBackupsLeftOut(JobEventSink* sink, const std::string& directory) {
+        Report(sink, {JobEvent::Kind::Notice, jobName,
+                      Stamp() + "目标目录在源目录内，不复制：" + directory});
     }
 
     std::string Stamp() const { return FormatTimeStamp(clock->Now()) + "："; }
@@ -217,11 +277,20 @@ struct TcopyFile::Shared {
     std::atomic<int> holders{2};
 
     std::string baseDir, srcPath, destPath;
+    std::string sourceAsGiven, backupRoot;
     std::string sourceRoot, destinationRoot;
+    std::string backupsInside;    // relative path of the backups when they lie inside the source
     std::string checkedDirectory; // see ReplaceLinkedDirectories
     bool singleFile = false;      // the named source is followed even when it is a link
+    int failures = 0;             // failure lines issued, worker only
     FileList fileList;
 };
+
+bool JobRegistry::IsRunning(const std::string& jobName) const {
+    std::lock_guard lock(mutex_);
+    return std::any_of(running_.begin(), running_.end(),
+                       [&](const TcopyFile* job) { return job->state_->jobName == jobName; });
+}
 
 TcopyFile::TcopyFile(std::string jobName, std::shared_ptr<JobRegistry> registry,
                      std::shared_ptr<const Clock> clock)
@@ -254,10 +323,12 @@ void TcopyFile::SetPaths(const std::string& source, const std::string& destinati
         if (from.empty() || to.empty()) {
             state_->pathsUnusable = true;
         } else {
+            state_->sourceAsGiven = from;
             if (ExtractFileExt(from).empty() && !filesystem::IsExistingFile(from)) {
                 from = WithSeparator(std::move(from));
                 to = WithSeparator(std::move(to));
             }
+            state_->backupRoot = backupRoot;
             state_->baseDir = from;
             state_->srcPath = std::move(from);
             state_->destPath = std::move(to);

@@ -24,6 +24,8 @@ public:
     bool StopAll(std::chrono::milliseconds grace);
     // Waits up to `timeout` for every running job to end.
     bool WaitIdle(std::chrono::milliseconds timeout);
+    // Whether a job of this name is still running.
+    bool IsRunning(const std::string& jobName) const;
 
 private:
     friend class TcopyFile;
@@ -46,6 +48,10 @@ public:
 
     // Set by the creator before SetPaths; may stay empty.
     std::shared_ptr<JobEventSink> onProgress;
+    // Set by the creator before SetPaths: the directory that holds the task's backups, when it is
+    // not the destination itself (the parent of time-named sub-directories). Left out of the
+    // source when it lies inside, so that no run copies earlier backups.
+    std::string backupRoot;
 
     // Trims and hands over the paths (UI thread, once). Blank paths end the job without copying.
     void SetPaths(const std::string& source, const std::string& destination);

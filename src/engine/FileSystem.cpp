@@ -3,9 +3,14 @@
 #include "engine/Paths.h"
 
 #include <cerrno>
+#include <charconv>
+#include <csignal>
+#include <cstdlib>
 #include <fcntl.h>
+#include <memory>
 #include <random>
 #include <sys/stat.h>
+#include <system_error>
 #include <unistd.h>
 #include <utility>
 #include <vector>
@@ -45,14 +50,40 @@ private:
     int fd_;
 };
 
+constexpr std::string_view kTemporaryPrefix = ".kolvane-";
+constexpr std::string_view kTemporarySuffix = ".tmp";
+constexpr char kTemporaryLetters[] = "abcdefghijklmnopqrstuvwxyz0123456789";
+constexpr std::size_t kTemporaryRandomLength = 10;
+
+// ".kolvane-<owner's process id>-<random letters>.tmp": the owner's id tells a later run whether
+// the temporary was left by a process that died.
 std::string TemporaryNameIn(std::string_view directory) {
-    static constexpr char kLetters[] = "abcdefghijklmnopqrstuvwxyz0123456789";
+    static const std::string owner = std::to_string(::getpid());
     thread_local std::mt19937_64 random{std::random_device{}()};
     std::string name(directory);
-    name += ".kolvane-";
-    for (int i = 0; i < 10; ++i)
-        name += kLetters[random() % (sizeof kLetters - 1)];
-    return name += ".tmp";
+    name.append(kTemporaryPrefix).append(owner) += '-';
+    for (std::size_t i = 0; i < kTemporaryRandomLength; ++i)
+        name += kTemporaryLetters[random() % (sizeof kTemporaryLetters - 1)];
+    return name.append(kTemporarySuffix);
+}
+
+// The owner's process id of a name made by TemporaryNameIn; nothing for any other name.
+std::optional<long> TemporaryOwner(std::string_view name) {
+    if (!name.starts_with(kTemporaryPrefix) || !name.ends_with(kTemporarySuffix))
+        return std::nullopt;
+    name.remove_prefix(kTemporaryPrefix.size());
+    name.remove_suffix(kTemporarySuffix.size());
+    const std::size_t dash = name.find('-');
+    if (dash == std::string_view::npos || name.size() - dash - 1 != kTemporaryRandomLength)
+        return std::nullopt;
+    const std::string_view random = name.substr(dash + 1);
+    if (random.find_first_not_of(kTemporaryLetters) != std::string_view::npos)
+        return std::nullopt;
+    long pid = 0;
+    const auto [end, error] = std::from_chars(name.data(), name.data() + dash, pid);
+    if (error != std::errc{} || end != name.data() + dash || pid <= 0 || name.front() == '0')
+        return std::nullopt;
+    return pid;
 }
 
 bool CanNameUnnamedFiles() {
@@ -207,7 +238,7 @@ int RefuseReadOnly(const std::string& destination, bool& exists) {
     struct stat status {};
     exists = ::lstat(destination.c_str(), &status) == 0;
     if (exists && S_ISREG(status.st_mode) && (status.st_mode & 0222) == 0)
-        return EACCES;
+        return kReadOnlyDestination;
     if (exists && S_ISREG(status.st_mode) && status.st_size >= kLargeFile)
         ForgetCachedContent(destination);
     return 0;
@@ -241,6 +272,60 @@ std::optional<std::string> ReadLink(const std::string& path, int& error) {
 bool IsExistingFile(const std::string& path) {
     struct stat status {};
     return ::stat(path.c_str(), &status) == 0 && !S_ISDIR(status.st_mode);
+}
+
+ErrorKind KindOfError(int error) {
+    switch (error) {
+    case EACCES:
+    case EPERM:
+        return ErrorKind::PermissionDenied;
+    case ENOSPC:
+    case EDQUOT:
+        return ErrorKind::DiskFull;
+    case ENOENT:
+        return ErrorKind::NotFound;
+    case kReadOnlyDestination:
+        return ErrorKind::ReadOnlyDestination;
+    case EROFS:
+        return ErrorKind::ReadOnlyFileSystem;
+    case ENAMETOOLONG:
+        return ErrorKind::NameTooLong;
+    case EBUSY:
+    case ETXTBSY:
+        return ErrorKind::InUse;
+    default:
+        return ErrorKind::Other;
+    }
+}
+
+std::string SystemErrorText(int error) {
+    return std::generic_category().message(error);
+}
+
+std::optional<std::string> CanonicalPath(const std::string& path) {
+    std::unique_ptr<char, decltype(&std::free)> resolved(::realpath(path.c_str(), nullptr),
+                                                         &std::free);
+    if (!resolved)
+        return std::nullopt;
+    return std::string(resolved.get());
+}
+
+bool IsProcessRunning(long pid) {
+    // EPERM: the process exists but belongs to another user.
+    return ::kill(static_cast<pid_t>(pid), 0) == 0 || errno != ESRCH;
+}
+
+void RemoveStaleTemporaries(const std::string& directory) {
+    DirectoryListing listing(AT_FDCWD, directory.c_str(), false);
+    if (!listing)
+        return;
+    while (auto entry = listing.Next()) {
+        if (entry->type != EntryType::File && entry->type != EntryType::Link)
+            continue;
+        const std::optional<long> owner = TemporaryOwner(entry->name);
+        if (owner && !IsProcessRunning(*owner))
+            ::unlinkat(listing.descriptor(), entry->name.data(), 0);
+    }
 }
 
 DirectoryListing::DirectoryListing(int parent, const char* name, bool followLink) {

@@ -13,6 +13,36 @@ namespace kolvane::filesystem {
 // An existing entry that is not a directory, links followed.
 bool IsExistingFile(const std::string& path);
 
+// The error a copy refusing to replace a destination file without any write permission returns;
+// no errno has this value.
+inline constexpr int kReadOnlyDestination = -1;
+
+// What the user is told about a failure; codes without a kind of their own are Other.
+enum class ErrorKind {
+    PermissionDenied,
+    DiskFull,
+    NotFound,
+    ReadOnlyDestination,
+    ReadOnlyFileSystem,
+    NameTooLong,
+    InUse,
+    Other
+};
+ErrorKind KindOfError(int error);
+// The system's own text for an error code.
+std::string SystemErrorText(int error);
+
+// The path with every link, "." and ".." resolved, of an existing entry; nothing otherwise.
+std::optional<std::string> CanonicalPath(const std::string& path);
+
+// Whether a process with this id exists (of any user).
+bool IsProcessRunning(long pid);
+
+// Removes from `directory` every temporary of the copy job's naming whose owner process is no
+// longer running. Temporaries carry the program's prefix and their owner's process id, so
+// nothing else is ever touched: neither other names nor the temporaries of live jobs.
+void RemoveStaleTemporaries(const std::string& directory);
+
 enum class EntryType { File, Directory, Link, Other };
 
 struct DirectoryEntry {
@@ -45,7 +75,8 @@ int ReplaceLinkByDirectory(const std::string& path);
 
 // Copies content, permission bits and last-write time of a regular file through a temporary file
 // in the destination's directory, renamed over the destination when complete. Returns 0 or the
-// errno of the failure; ECANCELED when `stop` was raised during the copy. A link as `source` is
+// errno of the failure; ECANCELED when `stop` was raised during the copy; kReadOnlyDestination
+// when the destination file has no write permission at all. A link as `source` is
 // followed only when `followSource` is set. Nothing is left behind on failure.
 int CopyFileAtomically(const std::string& source, const std::string& destination, bool followSource,
                        const std::atomic<bool>& stop);

@@ -10,13 +10,15 @@
 namespace kolvane {
 
 // What a copy job reports. The log line is complete and stamped with the time the worker issued it.
+// A notice is a line for the log alone, neither progress nor failure.
 struct JobEvent {
-    enum class Kind { Progress, Failure, Completion };
+    enum class Kind { Progress, Failure, Completion, Notice };
     Kind kind = Kind::Progress;
     std::string jobName;
     std::string logLine;
-    int total = 0; // Progress only
-    int index = 0; // Progress only, 1-based
+    int total = 0;    // Progress only
+    int index = 0;    // Progress only, 1-based
+    int failures = 0; // Completion only: the job's failed copies
 };
 
 // Receives a job's events, in the order the job issued them. Post is called on the job's worker

@@ -42,7 +42,7 @@ std::string TrimControl(std::string_view text) {
     return std::string(text);
 }
 
-bool MakeDirectoryPath(const std::string& path) {
+int MakeDirectoryPathOrError(const std::string& path) {
     if (path.empty())
         throw std::runtime_error("Unable to create directory");
     // A doubled separator names the same directory as a single one, so every trailing one goes.
@@ -50,11 +50,18 @@ bool MakeDirectoryPath(const std::string& path) {
     while (!directory.empty() && directory.back() == '/')
         directory.pop_back();
     if (directory.empty() || IsDirectory(directory))
-        return true;
-    if (!MakeDirectoryPath(std::string(ExtractFilePath(directory))))
-        return false;
+        return 0;
+    if (int error = MakeDirectoryPathOrError(std::string(ExtractFilePath(directory))))
+        return error;
+    if (::mkdir(directory.c_str(), 0777) == 0)
+        return 0;
     // Another job may create the same directory at the same moment.
-    return ::mkdir(directory.c_str(), 0777) == 0 || (errno == EEXIST && IsDirectory(directory));
+    const int error = errno;
+    return error == EEXIST && IsDirectory(directory) ? 0 : error;
+}
+
+bool MakeDirectoryPath(const std::string& path) {
+    return MakeDirectoryPathOrError(path) == 0;
 }
 
 } // namespace kolvane

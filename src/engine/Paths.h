@@ -19,5 +19,7 @@ std::string TrimControl(std::string_view text);
 // exists afterwards; raises "Unable to create directory" only when it reaches an empty path
 // (an empty path, or a relative path whose first level is missing).
 bool MakeDirectoryPath(const std::string& path);
+// The same, returning 0 or the errno of the level that could not be made.
+int MakeDirectoryPathOrError(const std::string& path);
 
 } // namespace kolvane

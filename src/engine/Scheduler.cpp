@@ -4,6 +4,7 @@
 #include "store/TaskTable.h"
 
 #include <cstdlib>
+#include <exception>
 #include <utility>
 
 namespace kolvane {
@@ -50,7 +51,17 @@ void Scheduler::ExamineSecond(int secondOfDay, int rowCount) {
     // A report shown modally lets the table be rebuilt before it returns, so rows may be gone.
     for (int row = 0; row < rowCount && row < table_.rowCount(); ++row) {
         if (IsDue(row, secondOfDay))
-            runTask_(row);
+            RunDueRow(row);
+    }
+}
+
+// One failing task must not keep the others of the same second from running.
+void Scheduler::RunDueRow(int row) {
+    try {
+        runTask_(row);
+    } catch (const std::exception& error) {
+        if (reportError_)
+            reportError_(error.what());
     }
 }
 

@@ -24,8 +24,9 @@ public:
     Scheduler(const TaskTable& table, std::shared_ptr<const Clock> clock, RunTaskFn runTask,
               ReportFn reportError);
 
-    // Examines every wall-clock second since the last tick exactly once (at most 60 back).
-    // An error raised by runTask leaves the tick at that row and propagates to the caller.
+    // Examines every wall-clock second since the last tick exactly once (at most 60 back), and
+    // every row of it whatever an earlier row raised: the message of each error runTask raises
+    // goes to reportError, in order with the reports of unreadable times, and the tick goes on.
     void TimerMainTimer();
 
     // Milliseconds from `now` to just after the next second boundary, where the next tick belongs.
@@ -34,6 +35,7 @@ public:
 private:
     void ExamineSecond(int secondOfDay, int rowCount);
     bool IsDue(int row, int secondOfDay);
+    void RunDueRow(int row);
     void ReportBadTime(int row, const std::string& time);
 
     const TaskTable& table_;

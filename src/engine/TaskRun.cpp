@@ -5,18 +5,9 @@
 #include "store/IntegerText.h"
 #include "store/TaskTable.h"
 
-#include <limits>
 #include <utility>
 
 namespace kolvane {
-namespace {
-
-// A count that reached the largest number stays there rather than turning negative.
-std::int32_t NextCount(std::int32_t count) {
-    return count == std::numeric_limits<std::int32_t>::max() ? count : count + 1;
-}
-
-} // namespace
 
 TaskRunner::TaskRunner(TaskTable& table, TIniFile& taskIni, std::shared_ptr<const Clock> clock,
                        std::shared_ptr<JobEventSink> progress, std::shared_ptr<JobRegistry> jobs)
@@ -26,7 +17,8 @@ TaskRunner::TaskRunner(TaskTable& table, TIniFile& taskIni, std::shared_ptr<cons
 void TaskRunner::RunTask(int row) {
     const std::string name = table_.cell(row, kNameCell);
     const std::string source = table_.cell(row, kSourceCell);
-    std::string destination = table_.cell(row, kDestCell);
+    const std::string backupRoot = table_.cell(row, kDestCell);
+    std::string destination = backupRoot;
     if (table_.cell(row, kSubDirCell) == "1")
         destination += "/" + FormatSubDirName(clock_->Now());
 
@@ -34,11 +26,34 @@ void TaskRunner::RunTask(int row) {
 
     auto* job = new TcopyFile(name, jobs_, clock_);
     job->onProgress = progress_;
+    job->backupRoot = TrimControl(backupRoot);
     job->SetPaths(source, destination);
 
-    const std::int32_t count = NextCount(IntegerOr(table_.cell(row, kRunCountCell), 0));
+    // The count is taken from the file, not the cell, so that runs counted by another instance
+    // in the meantime are not lost.
+    std::int32_t count = 0;
+    try {
+        count = taskIni_.IncrementNumber(name, "runCount");
+    } catch (const WriteError&) {
+        // The job has started: the row counts the run even though the file could not.
+        table_.setCell(row, kRunCountCell,
+                       IntegerText(CountPlusOne(IntegerOr(table_.cell(row, kRunCountCell), 0))));
+        throw;
+    }
     table_.setCell(row, kRunCountCell, IntegerText(count));
-    taskIni_.PutNumber(name, "runCount", count);
+}
+
+void TaskRunner::RunScheduledTask(int row) {
+    const std::string& name = table_.cell(row, kNameCell);
+    if (!jobs_->IsRunning(name)) {
+        RunTask(row);
+        return;
+    }
+    // Jobs of one task would pile up when a run takes longer than the interval.
+    if (progress_)
+        progress_->Post(
+            {JobEvent::Kind::Notice, name,
+             FormatTimeStamp(clock_->Now()) + "：任务\"" + name + "\"仍在运行，本次跳过"});
 }
 
 } // namespace kolvane

@@ -21,6 +21,9 @@ public:
     // Raises "Unable to create directory" before any job starts, or the settings file's write
     // error after the job started and the row's count went up.
     void RunTask(int row);
+    // The scheduler's run: skipped, with a notice in the log and without counting, while a job
+    // of the same task is still running.
+    void RunScheduledTask(int row);
 
 private:
     TaskTable& table_;

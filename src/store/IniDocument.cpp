@@ -1,6 +1,9 @@
 #include "store/IniDocument.h"
 
+#include "platform/TextEncoding.h"
+
 #include <algorithm>
+#include <optional>
 
 namespace kolvane {
 namespace {
@@ -46,6 +49,11 @@ bool ParseSectionHeader(std::string_view line, std::string_view& name) {
     return true;
 }
 
+bool HasClosingBracket(std::string_view line) {
+    line = TrimBlanks(line);
+    return line.starts_with('[') && line.find(']', 1) != line.npos;
+}
+
 bool IsComment(std::string_view line) {
     line = TrimBlanks(line);
     return !line.empty() && (line.front() == ';' || line.front() == '#');
@@ -60,6 +68,45 @@ bool SplitEntry(std::string_view line, std::string_view& key, std::string_view& 
         return false;
     key = TrimBlanks(line.substr(0, equals));
     value = line.substr(equals + 1);
+    return true;
+}
+
+constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
+
+bool IsAscii(std::string_view text) {
+    return std::all_of(text.begin(), text.end(),
+                       [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+}
+
+// Well-formed UTF-8: no overlong forms, no surrogates, nothing above U+10FFFF.
+bool IsValidUtf8(std::string_view text) {
+    std::size_t i = 0;
+    while (i < text.size()) {
+        const auto lead = static_cast<unsigned char>(text[i]);
+        std::size_t length = 1;
+        unsigned char low = 0x80, high = 0xBF; // the range of the first continuation byte
+        if (lead >= 0xC2 && lead <= 0xDF) {
+            length = 2;
+        } else if (lead >= 0xE0 && lead <= 0xEF) {
+            length = 3;
+            low = lead == 0xE0 ? 0xA0 : 0x80;
+            high = lead == 0xED ? 0x9F : 0xBF;
+        } else if (lead >= 0xF0 && lead <= 0xF4) {
+            length = 4;
+            low = lead == 0xF0 ? 0x90 : 0x80;
+            high = lead == 0xF4 ? 0x8F : 0xBF;
+        } else if (lead >= 0x80) {
+            return false;
+        }
+        if (text.size() - i < length)
+            return false;
+        for (std::size_t k = 1; k < length; ++k) {
+            const auto next = static_cast<unsigned char>(text[i + k]);
+            if (next < (k == 1 ? low : 0x80) || next > (k == 1 ? high : 0xBF))
+                return false;
+        }
+        i += length;
+    }
     return true;
 }
 
@@ -80,23 +127,36 @@ std::string DecodeIniValue(std::string_view stored) {
     return std::string(stored);
 }
 
+IniDocument::Encoding IniDocument::EncodingOf(std::string_view content) {
+    if (content.starts_with(kByteOrderMark))
+        return Encoding::Utf8;
+    return platform::SystemTextIsUtf8() && IsValidUtf8(content) ? Encoding::Utf8 : Encoding::Legacy;
+}
+
 IniDocument IniDocument::Parse(std::string_view content) {
     IniDocument document;
-    const std::size_t firstLineFeed = content.find('\n');
-    if (firstLineFeed != std::string_view::npos && firstLineFeed > 0 &&
-        content[firstLineFeed - 1] == '\r')
-        document.lineEnd_ = "\r\n";
-    document.endsWithLineEnd_ = content.empty() || content.back() == '\n';
+    document.encoding_ = EncodingOf(content);
+    document.byteOrderMark_ = content.starts_with(kByteOrderMark);
+    if (document.byteOrderMark_)
+        content.remove_prefix(kByteOrderMark.size());
     std::size_t start = 0;
     while (start < content.size()) {
         std::size_t end = content.find('\n', start);
-        if (end == std::string_view::npos)
+        Line line;
+        if (end == std::string_view::npos) {
             end = content.size();
-        std::string_view text = content.substr(start, end - start);
-        if (!text.empty() && text.back() == '\r')
-            text.remove_suffix(1);
+            line.end = LineEnd::None;
+        }
+        std::string_view bytes = content.substr(start, end - start);
+        if (line.end == LineEnd::Lf && !bytes.empty() && bytes.back() == '\r') {
+            bytes.remove_suffix(1);
+            line.end = LineEnd::CrLf;
+        }
+        line.bytes = std::string(bytes);
+        line.text = document.DecodeLine(line.bytes);
         std::string_view ignored;
-        document.lines_.push_back({std::string(text), ParseSectionHeader(text, ignored)});
+        line.isSection = ParseSectionHeader(line.text, ignored);
+        document.lines_.push_back(std::move(line));
         start = end + 1;
     }
     document.Reindex();
@@ -104,14 +164,57 @@ IniDocument IniDocument::Parse(std::string_view content) {
 }
 
 std::string IniDocument::Serialize() const {
-    std::string content;
-    const std::string_view lineEnd = lineEnd_;
-    for (std::size_t i = 0; i < lines_.size(); ++i) {
-        content += lines_[i].text;
-        if (i + 1 < lines_.size() || endsWithLineEnd_)
-            content += lineEnd;
+    std::string content(byteOrderMark_ ? kByteOrderMark : "");
+    for (const Line& line : lines_) {
+        content += line.bytes;
+        if (line.end == LineEnd::CrLf)
+            content += "\r\n";
+        else if (line.end == LineEnd::Lf)
+            content += '\n';
     }
     return content;
+}
+
+// A line is decoded only when its bytes come back unchanged from the text, so that writing the
+// text again can never alter a line the program did not mean to change, and when it stays the
+// kind of line it was: in GBK "]" is also the second byte of a character, so a section header of
+// foreign bytes could otherwise stop being one.
+std::string IniDocument::DecodeLine(const std::string& bytes) const {
+    if (encoding_ == Encoding::Utf8 || IsAscii(bytes))
+        return bytes;
+    const std::optional<std::string> text = platform::LegacyToUtf8(bytes);
+    if (text && platform::Utf8ToLegacy(*text) == bytes &&
+        HasClosingBracket(*text) == HasClosingBracket(bytes))
+        return *text;
+    return bytes;
+}
+
+// Text that is not valid UTF-8 came from a line that did not decode and goes back as the bytes
+// it was.
+bool IniDocument::EncodeText(std::string_view text, std::string& bytes) const {
+    if (encoding_ == Encoding::Utf8 || IsAscii(text) || !IsValidUtf8(text)) {
+        bytes = std::string(text);
+        return true;
+    }
+    std::optional<std::string> legacy = platform::Utf8ToLegacy(text);
+    if (!legacy)
+        return false;
+    bytes = std::move(*legacy);
+    return true;
+}
+
+// A new line takes the line end of the line before it; a last line without one gets the end of
+// the nearest line above it that has one.
+void IniDocument::InsertLine(std::size_t at, Line line) {
+    if (at > 0) {
+        Line& before = lines_[at - 1];
+        for (std::size_t i = at - 1; before.end == LineEnd::None && i-- > 0;)
+            before.end = lines_[i].end;
+        if (before.end == LineEnd::None)
+            before.end = LineEnd::Lf;
+        line.end = before.end;
+    }
+    lines_.insert(lines_.begin() + static_cast<std::ptrdiff_t>(at), std::move(line));
 }
 
 void IniDocument::Reindex() {
@@ -156,24 +259,47 @@ void IniDocument::SectionNames(std::vector<std::string>& names) const {
         names.push_back(section.name);
 }
 
-void IniDocument::Set(std::string_view section, std::string_view key, std::string_view value) {
+void IniDocument::ShadowedSectionNames(std::vector<std::string>& names) const {
+    for (std::size_t i = 0; i < sections_.size(); ++i) {
+        if (firstSectionByName_.at(LowerKey(sections_[i].name)) != i)
+            names.push_back(sections_[i].name);
+    }
+}
+
+IniDocument::Change IniDocument::Set(std::string_view section, std::string_view key,
+                                     std::string_view value) {
     const std::string stored = EncodeIniValue(value);
+    std::string storedBytes;
+    if (!EncodeText(stored, storedBytes))
+        return Change::Refused;
     const auto found = firstSectionByName_.find(LowerKey(section));
     if (found == firstSectionByName_.end()) {
-        lines_.push_back({"[" + std::string(section) + "]", true});
-        lines_.push_back({std::string(key) + "=" + stored, false});
-        endsWithLineEnd_ = true;
+        std::string sectionBytes, keyBytes;
+        if (!EncodeText(section, sectionBytes) || !EncodeText(key, keyBytes))
+            return Change::Refused;
+        const std::string header = "[" + std::string(section) + "]";
+        InsertLine(lines_.size(), {header, "[" + sectionBytes + "]", LineEnd::Lf, true});
+        InsertLine(lines_.size(), {std::string(key) + "=" + stored, keyBytes + "=" + storedBytes});
         Reindex();
-        return;
+        return Change::Made;
     }
     const Section& target = sections_[found->second];
     const std::size_t keyLine = FindKeyLine(target, key);
     if (keyLine < lines_.size()) {
         std::string_view lineKey, oldValue;
         SplitEntry(lines_[keyLine].text, lineKey, oldValue);
+        if (DecodeIniValue(oldValue) == value)
+            return Change::None;
+        std::string keyBytes;
+        if (!EncodeText(lineKey, keyBytes))
+            return Change::Refused;
         lines_[keyLine].text = std::string(lineKey) + "=" + stored;
-        return;
+        lines_[keyLine].bytes = keyBytes + "=" + storedBytes;
+        return Change::Made;
     }
+    std::string keyBytes;
+    if (!EncodeText(key, keyBytes))
+        return Change::Refused;
     // A new key goes after the section's last entry, ahead of any blank or comment lines that
     // separate it from the next section.
     std::size_t insertAt = target.header + 1;
@@ -182,25 +308,20 @@ void IniDocument::Set(std::string_view section, std::string_view key, std::strin
         if (SplitEntry(lines_[i].text, lineKey, oldValue))
             insertAt = i + 1;
     }
-    if (insertAt == lines_.size())
-        endsWithLineEnd_ = true;
-    lines_.insert(lines_.begin() + static_cast<std::ptrdiff_t>(insertAt),
-                  {std::string(key) + "=" + stored, false});
+    InsertLine(insertAt, {std::string(key) + "=" + stored, keyBytes + "=" + storedBytes});
     Reindex();
+    return Change::Made;
 }
 
 bool IniDocument::Drop(std::string_view section) {
-    bool dropped = false;
-    for (std::size_t i = sections_.size(); i-- > 0;) {
-        if (!SameName(sections_[i].name, section))
-            continue;
-        lines_.erase(lines_.begin() + static_cast<std::ptrdiff_t>(sections_[i].header),
-                     lines_.begin() + static_cast<std::ptrdiff_t>(sections_[i].end));
-        dropped = true;
-    }
-    if (dropped)
-        Reindex();
-    return dropped;
+    const auto found = firstSectionByName_.find(LowerKey(section));
+    if (found == firstSectionByName_.end())
+        return false;
+    const Section& target = sections_[found->second];
+    lines_.erase(lines_.begin() + static_cast<std::ptrdiff_t>(target.header),
+                 lines_.begin() + static_cast<std::ptrdiff_t>(target.end));
+    Reindex();
+    return true;
 }
 
 } // namespace kolvane

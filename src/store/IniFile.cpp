@@ -1,11 +1,14 @@
 #include "store/IniFile.h"
 
+#include "platform/Process.h"
 #include "store/IniDocument.h"
 #include "store/IntegerText.h"
 
 #include <atomic>
 #include <cerrno>
+#include <charconv>
 #include <fcntl.h>
+#include <filesystem>
 #include <optional>
 #include <string_view>
 #include <sys/file.h>
@@ -108,6 +111,52 @@ std::string TemporaryNameFor(const std::string& path) {
            std::to_string(counter++) + ".tmp";
 }
 
+// The process that made a temporary named by TemporaryNameFor for `fileName`; nothing for any
+// other name.
+std::optional<platform::ProcessId> TemporaryOwner(std::string_view name,
+                                                  std::string_view fileName) {
+    const std::string prefix = "." + std::string(fileName) + ".";
+    constexpr std::string_view suffix = ".tmp";
+    if (!name.starts_with(prefix) || !name.ends_with(suffix) ||
+        name.size() < prefix.size() + suffix.size())
+        return std::nullopt;
+    const std::string_view middle =
+        name.substr(prefix.size(), name.size() - prefix.size() - suffix.size());
+    const std::size_t dot = middle.find('.');
+    const auto isNumber = [](std::string_view digits) {
+        return !digits.empty() && digits.find_first_not_of("0123456789") == digits.npos;
+    };
+    if (dot == middle.npos || !isNumber(middle.substr(0, dot)) || !isNumber(middle.substr(dot + 1)))
+        return std::nullopt;
+    platform::ProcessId owner = 0;
+    const auto [end, error] = std::from_chars(middle.data(), middle.data() + dot, owner);
+    if (error != std::errc() || end != middle.data() + dot)
+        return std::nullopt;
+    return owner;
+}
+
+std::filesystem::path PathOfUtf8(const std::string& path) {
+    return std::filesystem::path(std::u8string(path.begin(), path.end()));
+}
+
+// An instance killed while it wrote leaves its temporary behind; the names carry the owner's
+// process id, so one whose owner has gone can be removed without touching anything else.
+void RemoveStaleTemporaries(const std::string& path) {
+    namespace fs = std::filesystem;
+    const std::string fileName = FileNameOf(path);
+    std::error_code error;
+    for (fs::directory_iterator entry(PathOfUtf8(DirectoryOf(path)), error), end;
+         !error && entry != end; entry.increment(error)) {
+        const std::u8string name = entry->path().filename().u8string();
+        const std::optional<platform::ProcessId> owner =
+            TemporaryOwner({reinterpret_cast<const char*>(name.data()), name.size()}, fileName);
+        std::error_code ignored;
+        if (owner && entry->symlink_status(ignored).type() == fs::file_type::regular &&
+            !platform::IsProcessAlive(*owner))
+            fs::remove(entry->path(), ignored);
+    }
+}
+
 } // namespace
 
 WriteError::WriteError(const std::string& path)
@@ -134,6 +183,11 @@ bool IniSnapshot::GetFlag(const std::string& section, const std::string& key, bo
 void IniSnapshot::ListSections(std::vector<std::string>& names) const {
     names.clear();
     document_->SectionNames(names);
+}
+
+void IniSnapshot::ListShadowedSections(std::vector<std::string>& names) const {
+    names.clear();
+    document_->ShadowedSectionNames(names);
 }
 
 TIniFile::TIniFile(std::string path) : path_(std::move(path)) {}
@@ -168,10 +222,7 @@ void TIniFile::PutEntry(const std::string& section, const std::string& key,
                         const std::string& value) {
     if (!FitsOnOneLine(section) || !FitsOnOneLine(key) || !FitsOnOneLine(value))
         throw WriteError(path_);
-    Write([&](IniDocument& document) {
-        document.Set(section, key, value);
-        return true;
-    });
+    Write([&](IniDocument& document) { return document.Set(section, key, value); });
 }
 
 void TIniFile::PutNumber(const std::string& section, const std::string& key, std::int32_t value) {
@@ -183,7 +234,21 @@ void TIniFile::PutFlag(const std::string& section, const std::string& key, bool 
 }
 
 void TIniFile::DropSection(const std::string& section) {
-    Write([&](IniDocument& document) { return document.Drop(section); });
+    Write([&](IniDocument& document) {
+        return document.Drop(section) ? IniDocument::Change::Made : IniDocument::Change::None;
+    });
+}
+
+std::int32_t TIniFile::IncrementNumber(const std::string& section, const std::string& key) {
+    if (!FitsOnOneLine(section) || !FitsOnOneLine(key))
+        throw WriteError(path_);
+    std::int32_t count = 0;
+    Write([&](IniDocument& document) {
+        std::string stored;
+        count = CountPlusOne(document.Find(section, key, stored) ? IntegerOr(stored, 0) : 0);
+        return document.Set(section, key, IntegerText(count));
+    });
+    return count;
 }
 
 void TIniFile::FlushFile() {
@@ -225,7 +290,7 @@ std::shared_ptr<const IniDocument> TIniFile::Load() const {
     return cache_;
 }
 
-template <typename Change> void TIniFile::Write(Change&& change) {
+template <typename Edit> void TIniFile::Write(Edit&& edit) {
     DirectoryLock lock(DirectoryOf(path_));
     if (!lock.held())
         throw WriteError(path_);
@@ -239,8 +304,12 @@ template <typename Change> void TIniFile::Write(Change&& change) {
     const std::shared_ptr<const IniDocument> current = Load();
     if (!current)
         throw WriteError(path_);
+    RemoveStaleTemporaries(path_);
     IniDocument next = *current;
-    if (!change(next))
+    const IniDocument::Change change = edit(next);
+    if (change == IniDocument::Change::Refused)
+        throw WriteError(path_);
+    if (change == IniDocument::Change::None)
         return;
     const std::string content = next.Serialize();
     Replace(content, fileExists ? status.st_mode & 07777 : 0666, fileExists);

@@ -8,7 +8,7 @@
 
 namespace kolvane {
 
-struct IniDocument;
+class IniDocument;
 
 // Raised when the settings file cannot be written; the message names the file's full path.
 class WriteError : public std::runtime_error {
@@ -27,6 +27,9 @@ public:
                            std::int32_t fallback) const;
     bool GetFlag(const std::string& section, const std::string& key, bool fallback) const;
     void ListSections(std::vector<std::string>& names) const;
+    // Empties the list, then appends the names of the sections an earlier section of the same
+    // name (letter case and surrounding blanks aside) hides from every read, in file order.
+    void ListShadowedSections(std::vector<std::string>& names) const;
 
 private:
     friend class TIniFile;
@@ -61,7 +64,13 @@ public:
     void PutEntry(const std::string& section, const std::string& key, const std::string& value);
     void PutNumber(const std::string& section, const std::string& key, std::int32_t value);
     void PutFlag(const std::string& section, const std::string& key, bool value);
-    // Erasing a section that does not exist succeeds and changes nothing.
+    // Reads the number the file holds now (0 when it holds none), adds 1 (the largest number
+    // stays as it is) and writes it back in one step under the write lock, so that no count of
+    // another object or instance is lost. Returns the number written.
+    std::int32_t IncrementNumber(const std::string& section, const std::string& key);
+    // Removes the first section of that name: a later one of the same name is left, as every
+    // read and write addresses the first. Erasing a section that does not exist succeeds and
+    // changes nothing.
     void DropSection(const std::string& section);
 
     // Writes hold nothing back, so flushing only lets go of the parsed copy.
@@ -78,12 +87,14 @@ private:
     static Identity IdentityOf(const std::string& path);
     std::shared_ptr<const IniDocument> Current() const;
     std::shared_ptr<const IniDocument> Load() const;
-    template <typename Change> void Write(Change&& change);
+    // `edit` changes the parsed file; a refused change raises the write error.
+    template <typename Edit> void Write(Edit&& edit);
     void Replace(const std::string& content, std::uint32_t mode, bool fileExists);
 
     std::string path_;
     mutable std::shared_ptr<const IniDocument> cache_;
     mutable Identity cachedIdentity_;
+    bool temporariesSwept_ = false; // once per object, at its first write
 };
 
 } // namespace kolvane

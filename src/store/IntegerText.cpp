@@ -1,6 +1,7 @@
 #include "store/IntegerText.h"
 
 #include <cctype>
+#include <limits>
 
 namespace kolvane {
 namespace {
@@ -61,6 +62,10 @@ std::int32_t IntegerOr(std::string_view text, std::int32_t fallback) {
 
 std::string IntegerText(std::int32_t value) {
     return std::to_string(value);
+}
+
+std::int32_t CountPlusOne(std::int32_t count) {
+    return count == std::numeric_limits<std::int32_t>::max() ? count : count + 1;
 }
 
 } // namespace kolvane

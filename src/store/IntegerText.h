@@ -17,4 +17,7 @@ std::int32_t IntegerOr(std::string_view text, std::int32_t fallback);
 
 std::string IntegerText(std::int32_t value);
 
+// A count that reached the largest number stays there rather than turning negative.
+std::int32_t CountPlusOne(std::int32_t count);
+
 } // namespace kolvane

@@ -139,6 +139,13 @@ std::optional<FieldProblem> CheckTaskFields(const TaskFields& fields) {
     return std::nullopt;
 }
 
+void KeepUneditedTexts(TaskFields& entered, const TaskFields& given, const TaskFields& shown) {
+    for (auto text : {&TaskFields::name, &TaskFields::source, &TaskFields::dest}) {
+        if (entered.*text == shown.*text)
+            entered.*text = given.*text;
+    }
+}
+
 bool IsRename(bool isEdit, std::string_view oldTaskName, std::string_view newTaskName) {
     return isEdit && TrimControl(oldTaskName) != TrimControl(newTaskName);
 }

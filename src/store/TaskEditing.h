@@ -46,6 +46,12 @@ struct EditorStart {
 
 std::optional<FieldProblem> CheckTaskFields(const TaskFields& fields);
 
+// A text that is not valid UTF-8 comes from the settings file as its original bytes, and an
+// editor shows it with replacement characters. Each text of `entered` that still reads as it was
+// shown (`shown`) gets back the text the editor was given (`given`), so that saving a task the
+// user did not change writes back exactly what the file held.
+void KeepUneditedTexts(TaskFields& entered, const TaskFields& given, const TaskFields& shown);
+
 // An edit renames a task when the trimmed names differ, letter case included.
 bool IsRename(bool isEdit, std::string_view oldTaskName, std::string_view newTaskName);
 

@@ -55,7 +55,7 @@ TaskRow BuildRow(const IniSnapshot& file, const std::string& section) {
 
 } // namespace
 
-void LoadTasks(TaskTable& table, const TIniFile& taskIni) {
+std::vector<std::string> LoadTasks(TaskTable& table, const TIniFile& taskIni) {
     // One snapshot for the whole build: the file is parsed at most once, and a write by another
     // instance in the middle cannot mix two states of the file in one table.
     const IniSnapshot file = taskIni.Snapshot();
@@ -66,6 +66,9 @@ void LoadTasks(TaskTable& table, const TIniFile& taskIni) {
     for (const std::string& section : sections)
         rows.push_back(BuildRow(file, section));
     table.replaceRows(std::move(rows));
+    std::vector<std::string> shadowed;
+    file.ListShadowedSections(shadowed);
+    return shadowed;
 }
 
 } // namespace kolvane

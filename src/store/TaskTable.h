@@ -64,7 +64,10 @@ private:
     TaskTableListener* listener_ = nullptr;
 };
 
-// Rebuilds the table from the settings file, one row per section in file order.
-void LoadTasks(TaskTable& table, const TIniFile& taskIni);
+// Rebuilds the table from the settings file, one row per section in file order. A name
+// addresses the first section of that name, so the row of a later section of the same name
+// (letter case and surrounding blanks aside) shows the first one; returns the names of those
+// shadowed sections as written in the file, in file order, so that the user can be told.
+std::vector<std::string> LoadTasks(TaskTable& table, const TIniFile& taskIni);
 
 } // namespace kolvane

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "engine/JobEvents.h"
+#include "program/FrontEnd.h"
 
 #include <QObject>
 #include <QTimer>
@@ -14,7 +15,7 @@ namespace kolvane::ui {
 // Workers post into the queue; its wake runs on a worker thread and only queues a call to this
 // object. On the UI thread the pump lets a batch collect for a few milliseconds, then drains the
 // queue and hands the whole batch to the handler at once.
-class JobEventPump final : public QObject {
+class JobEventPump final : public QObject, public program::JobEventPort {
     Q_OBJECT
 public:
     using BatchHandler = std::function<void(std::vector<JobEvent>& batch)>;
@@ -25,10 +26,10 @@ public:
     ~JobEventPump() override;
 
     // What copy jobs report to.
-    std::shared_ptr<JobEventSink> sink() const { return queue_; }
+    std::shared_ptr<JobEventSink> sink() const override { return queue_; }
 
     // From now on every event, pending or future, is dropped and the handler is never called.
-    void Close();
+    void Close() override;
 
 private:
     void Wake();

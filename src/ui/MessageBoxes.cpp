@@ -26,26 +26,26 @@ void SetMessageBoxResponder(MessageBoxResponder responder) {
     Responder() = std::move(responder);
 }
 
-void ShowInfo(QWidget* owner, const QString& text) {
-    Show(owner, {QStringLiteral("提示"), text, QMessageBox::Information, QMessageBox::Ok},
-         QMessageBox::Ok);
+bool UiMessageBoxes::Show(const program::MessageBoxRequest& request) {
+    MessageBoxRequest shown{QString::fromStdString(request.caption),
+                            QString::fromStdString(request.text), QMessageBox::Information,
+                            QMessageBox::Ok};
+    if (request.kind == program::BoxKind::DeleteQuestion) {
+        shown.icon = QMessageBox::Question;
+        shown.buttons = QMessageBox::Ok | QMessageBox::Cancel;
+    } else if (request.kind == program::BoxKind::Error) {
+        shown.icon = QMessageBox::Critical;
+    }
+    return ui::Show(owner_, shown, QMessageBox::Ok) == QMessageBox::Ok;
 }
 
-bool AskToDelete(QWidget* owner) {
-    const MessageBoxRequest request{QStringLiteral("提示"), QStringLiteral("要删除数据吗？"),
-                                    QMessageBox::Question, QMessageBox::Ok | QMessageBox::Cancel};
-    return Show(owner, request, QMessageBox::Ok) == QMessageBox::Ok;
+void ShowInfo(QWidget* owner, const QString& text) {
+    UiMessageBoxes(owner).Show(program::InfoBox(text.toStdString()));
 }
 
 void ShowErrorBox(QWidget* owner, const QString& message) {
-    Show(owner, {ApplicationTitle(), ErrorBoxText(message), QMessageBox::Critical, QMessageBox::Ok},
-         QMessageBox::Ok);
-}
-
-QString ErrorBoxText(const QString& message) {
-    if (message.isEmpty() || message.back() <= QLatin1Char('.'))
-        return message;
-    return message + QLatin1Char('.');
+    UiMessageBoxes(owner).Show(
+        program::ErrorBox(ApplicationTitle().toStdString(), message.toStdString()));
 }
 
 QString ApplicationTitle() {

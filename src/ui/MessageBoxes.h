@@ -1,5 +1,7 @@
 #pragma once
 
+#include "program/MessageBoxes.h"
+
 #include <QMessageBox>
 #include <QString>
 #include <functional>
@@ -24,15 +26,18 @@ void SetMessageBoxResponder(MessageBoxResponder responder);
 // The information box: caption "提示", information icon, one OK button.
 void ShowInfo(QWidget* owner, const QString& text);
 
-// The delete question: OK and Cancel, OK the default. True only for OK.
-bool AskToDelete(QWidget* owner);
-
 // The general error box: stop icon, OK, the application title as caption.
 void ShowErrorBox(QWidget* owner, const QString& message);
 
-// The error's text as the general error box shows it: a full stop appended unless the text is
-// empty or ends in a character that sorts at or before ".".
-QString ErrorBoxText(const QString& message);
+// The program's boxes, shown over one window.
+class UiMessageBoxes final : public program::MessageBoxService {
+public:
+    explicit UiMessageBoxes(QWidget* owner) : owner_(owner) {}
+    bool Show(const program::MessageBoxRequest& request) override;
+
+private:
+    QWidget* owner_;
+};
 
 // The executable's name without directory, cut before its first ".", every character after the
 // first in lower case.

@@ -1,6 +1,5 @@
 #include "ui/TmainForm.h"
 
-#include "store/IntegerText.h"
 #include "ui/HomePageLink.h"
 #include "ui/HourlyRequest.h"
 #include "ui/JobEventPump.h"
@@ -11,6 +10,7 @@
 #include "ui/TaskTableModel.h"
 #include "ui/TnewTaskForm.h"
 #include "ui/TrayIcon.h"
+#include "ui/UiTimer.h"
 #include "ui/WindowLook.h"
 #include "web/HomePage.h"
 
@@ -22,7 +22,6 @@
 #include <QListView>
 #include <QMenu>
 #include <QMouseEvent>
-#include <QScopeGuard>
 #include <QScreen>
 #include <QSplitter>
 #include <QStatusBar>
@@ -31,8 +30,6 @@
 #include <QToolButton>
 #include <QTreeView>
 #include <QVBoxLayout>
-#include <chrono>
-#include <map>
 #include <utility>
 
 namespace kolvane::ui {
@@ -47,7 +44,6 @@ constexpr int kStatusPanelWidth = 50;
 constexpr int kStatusBarHeight = 19;
 constexpr int kUpperPaneHeight = 210;
 constexpr int kSplitterHandleHeight = 3;
-constexpr std::chrono::milliseconds kJobStopGrace{800};
 
 QFrame* LoweredPanel(const char* name, QWidget* content) {
     auto* panel = new QFrame;
@@ -63,36 +59,32 @@ QFrame* LoweredPanel(const char* name, QWidget* content) {
 
 TmainForm::TmainForm(std::string settingsPath, std::string_view homePageAddress,
                      std::shared_ptr<const Clock> clock, QWidget* parent)
-    : QMainWindow(parent), settingsPath_(std::move(settingsPath)), clock_(std::move(clock)) {
+    : QMainWindow(parent) {
     LoadProgramResources();
     setObjectName(QStringLiteral("mainForm"));
     setWindowTitle(QStringLiteral("Kolvane3.0"));
     setWindowIcon(QIcon(QStringLiteral(":/app/kolvane.svg")));
     setFont(WindowFont());
 
-    pump_ = new JobEventPump([this](std::vector<JobEvent>& batch) { ShowProgress(batch); }, this);
-    taskModel_ = new TaskTableModel(table_, this);
+    // UI thread: the pump hands over what the workers posted, batch by batch.
+    pump_ = new JobEventPump(
+        [this](std::vector<JobEvent>& batch) {
+            if (program_)
+                program_->ShowProgress(batch);
+        },
+        this);
+    TimerMain = new UiTimer(QStringLiteral("TimerMain"), this);
     logModel_ = new LogModel(this);
+    FormCreate(std::move(settingsPath), std::move(clock));
 
     BuildToolBar();
     BuildStatusBar();
     BuildPanes();
     BuildPopupMenu();
-
-    scheduler_ = std::make_unique<Scheduler>(
-        table_, clock_, [this](int row) { RunTask(row); },
-        [this](const std::string& message) { schedulerReports_.push_back(message); });
-    TimerMain = new QTimer(this);
-    TimerMain->setObjectName(QStringLiteral("TimerMain"));
-    TimerMain->setSingleShot(true);
-    TimerMain->setTimerType(Qt::PreciseTimer);
-    connect(TimerMain, &QTimer::timeout, this, &TmainForm::TimerMainTimer);
-    ArmTimerMain();
+    ColourAdvert(DrawAdvertColour(MillisecondsSinceUtcMidnight()));
 
     new TrayIcon(this);
     hourlyRequest_ = new HourlyRequest(homePageAddress, this);
-
-    FormCreate();
 
     resize(kOuterSize);
     move(screen()->availableGeometry().center() -
@@ -100,9 +92,9 @@ TmainForm::TmainForm(std::string settingsPath, std::string_view homePageAddress,
 }
 
 TmainForm::~TmainForm() {
-    pump_->Close();
-    ReleaseAtClose();
-    // The model reads table_, a member, which goes before the window's children do.
+    delete std::exchange(hourlyRequest_, nullptr);
+    program_->Close();
+    // The model reads the program's table, which goes before the window's children do.
     delete taskModel_;
 }
 
@@ -263,12 +255,12 @@ void TmainForm::BuildPopupMenu() {
     N4->setObjectName(QStringLiteral("N4"));
 }
 
-void TmainForm::FormCreate() {
-    table_.replaceRows({});
-    taskIni = std::make_unique<TIniFile>(settingsPath_);
-    runner_ = std::make_unique<TaskRunner>(table_, *taskIni, clock_, pump_->sink(), jobs_);
-    LoadTasks();
-    ColourAdvert(DrawAdvertColour(MillisecondsSinceUtcMidnight()));
+void TmainForm::FormCreate(std::string settingsPath, std::shared_ptr<const Clock> clock) {
+    program_ = std::make_unique<program::MainProgram>(
+        std::move(settingsPath),
+        program::FrontEnd{*this, boxes_, *TimerMain, *pump_, std::move(clock),
+                          ApplicationTitle().toStdString()});
+    taskModel_ = new TaskTableModel(program_->table(), this);
 }
 
 void TmainForm::ColourAdvert(const QColor& colour) {
@@ -284,13 +276,23 @@ void TmainForm::showEvent(QShowEvent* event) {
         return;
     Splitter1->setSizes(
         {kUpperPaneHeight, Splitter1->height() - kUpperPaneHeight - Splitter1->handleWidth()});
-    // The frame is known only once the window system has framed the window.
-    QTimer::singleShot(0, this, &TmainForm::FitOuterSizeAndCentre);
+    awaitingFrame_ = true;
+}
+
+void TmainForm::moveEvent(QMoveEvent* event) {
+    QMainWindow::moveEvent(event);
+    // A window manager tells the frame it added with the move that places the framed window,
+    // some time after the window was shown; without a window manager no frame ever comes.
+    if (awaitingFrame_)
+        FitOuterSizeAndCentre();
 }
 
 void TmainForm::FitOuterSizeAndCentre() {
     const QSize frame = frameGeometry().size() - geometry().size();
-    if (frame.isNull() || isMaximized())
+    if (frame.isNull())
+        return;
+    awaitingFrame_ = false;
+    if (isMaximized())
         return;
     resize(kOuterSize - frame);
     move(screen()->availableGeometry().center() -
@@ -299,42 +301,20 @@ void TmainForm::FitOuterSizeAndCentre() {
 
 // ---- commands ------------------------------------------------------------------------------
 
-void TmainForm::LoadTasks() {
-    if (taskIni)
-        kolvane::LoadTasks(table_, *taskIni);
-}
-
-// The selected row, or -1 after telling the user to choose one.
-int TmainForm::SelectedRowOrAsk() {
-    const int row = table_.selectedIndex();
-    if (row < 0)
-        ShowInfo(this, QStringLiteral("请选择一个任务"));
-    return row;
-}
-
 void TmainForm::RunSelectedTask() {
-    const int row = SelectedRowOrAsk();
-    if (row < 0)
-        return;
-    RunTask(row);
-}
-
-void TmainForm::RunTask(int row) {
-    if (runner_)
-        runner_->RunTask(row);
+    program_->RunSelectedTask();
 }
 
 void TmainForm::ToolButton4Click() {
-    OpenNewTaskEditor(this, settingsPath_);
-    LoadTasks();
+    program_->NewTask();
 }
 
 void TmainForm::ToolButton2Click() {
-    LoadTasks();
+    program_->LoadTasks();
 }
 
 void TmainForm::ToolButton1Click() {
-    RunSelectedTask();
+    program_->RunSelectedTask();
 }
 
 void TmainForm::ToolButton6Click() {
@@ -346,40 +326,36 @@ void TmainForm::SpeedButton1Click() {
 }
 
 void TmainForm::N1Click() {
-    RunSelectedTask();
+    program_->RunSelectedTask();
 }
 
 void TmainForm::N2Click() {
-    const int row = SelectedRowOrAsk();
-    if (row < 0)
-        return;
-    OpenCloneTaskEditor(this, settingsPath_, table_.row(row));
-    LoadTasks();
+    program_->CloneSelectedTask();
 }
 
 void TmainForm::N4Click() {
-    const int row = SelectedRowOrAsk();
-    if (row < 0)
-        return;
-    const std::string name = table_.cell(row, kNameCell);
-    // The window may have been closed while the question was open.
-    if (!AskToDelete(this) || !taskIni)
-        return;
-    taskIni->DropSection(name);
-    LoadTasks();
+    program_->DeleteSelectedTask();
 }
 
 void TmainForm::lv_taskDblClick() {
-    const int row = table_.selectedIndex();
-    if (row < 0)
-        return;
-    OpenEditTaskEditor(this, settingsPath_, table_.row(row));
-    LoadTasks();
+    program_->EditSelectedTask();
+}
+
+void TmainForm::OpenNewTaskEditor(const std::string& settingsPath) {
+    ui::OpenNewTaskEditor(this, settingsPath);
+}
+
+void TmainForm::OpenEditTaskEditor(const std::string& settingsPath, const TaskRow& row) {
+    ui::OpenEditTaskEditor(this, settingsPath, row);
+}
+
+void TmainForm::OpenCloneTaskEditor(const std::string& settingsPath, const TaskRow& row) {
+    ui::OpenCloneTaskEditor(this, settingsPath, row);
 }
 
 void TmainForm::lv_taskSelectionChanged() {
     const QModelIndexList rows = lv_task->selectionModel()->selectedRows();
-    table_.setSelectedIndex(rows.isEmpty() ? -1 : rows.front().row());
+    program_->table().setSelectedIndex(rows.isEmpty() ? -1 : rows.front().row());
 }
 
 bool TmainForm::eventFilter(QObject* watched, QEvent* event) {
@@ -398,80 +374,18 @@ void TmainForm::Splitter1Moved() {
         Splitter1->setSizes({0, sizes.at(0) + sizes.at(1)});
 }
 
-// ---- scheduler -----------------------------------------------------------------------------
+// ---- log pane ------------------------------------------------------------------------------
 
-void TmainForm::ArmTimerMain() {
-    TimerMain->start(Scheduler::MillisecondsToNextTick(clock_->Now()));
+void TmainForm::ClearLog() {
+    logModel_->Clear();
 }
 
-void TmainForm::TimerMainTimer() {
-    // Re-armed first: the next tick is due even while this one shows an error box.
-    ArmTimerMain();
-    try {
-        scheduler_->TimerMainTimer();
-    } catch (const std::exception& error) {
-        schedulerReports_.push_back(error.what());
-    }
-    ReportSchedulerErrors(std::exchange(schedulerReports_, {}));
-}
-
-// While a scheduler error box is open, ticks go on inside it; their errors go to the log pane,
-// so that a task failing every minute does not stack box upon box while nobody is there.
-void TmainForm::ReportSchedulerErrors(std::vector<std::string> messages) {
-    if (messages.empty())
-        return;
-    const bool openBox = !schedulerErrorBoxOpen_;
-    const QString stamp = QString::fromStdString(FormatTimeStamp(clock_->Now()) + "：");
-    std::vector<QString> lines;
-    for (size_t i = openBox ? 1 : 0; i < messages.size(); ++i)
-        lines.push_back(stamp + ErrorBoxText(QString::fromStdString(messages[i])));
-    AppendLogLines(std::move(lines));
-    if (!openBox)
-        return;
-    schedulerErrorBoxOpen_ = true;
-    const auto boxClosed = qScopeGuard([this] { schedulerErrorBoxOpen_ = false; });
-    ShowErrorBox(this, QString::fromStdString(messages.front()));
-}
-
-// ---- progress ------------------------------------------------------------------------------
-
-void TmainForm::ShowProgress(std::vector<JobEvent>& batch) {
-    std::vector<QString> lines;
-    lines.reserve(batch.size());
-    bool emptyPaneFirst = false;
-    int lineCount = logModel_->rowCount();
-    // Only the last report of each job name in the batch decides what its rows show.
-    std::map<std::string, const JobEvent*> latestProgress;
-    for (const JobEvent& event : batch) {
-        lines.push_back(QString::fromStdString(event.logLine));
-        ++lineCount;
-        if (event.kind == JobEvent::Kind::Progress)
-            latestProgress[event.jobName] = &event;
-        if (event.kind == JobEvent::Kind::Completion && lineCount > kLogLineLimit) {
-            lines.clear();
-            emptyPaneFirst = true;
-            lineCount = 0;
-        }
-    }
-    if (emptyPaneFirst)
-        logModel_->Clear();
-    AppendLogLines(std::move(lines));
-    for (const auto& [jobName, progress] : latestProgress)
-        SetProgressCells(jobName, *progress);
-}
-
-void TmainForm::SetProgressCells(const std::string& jobName, const JobEvent& progress) {
-    const std::string text = IntegerText(progress.index) + " / " + IntegerText(progress.total);
-    for (int row = 0; row < table_.rowCount(); ++row) {
-        if (table_.cell(row, kNameCell) == jobName)
-            table_.setCell(row, kProgressCell, text);
-    }
-}
-
-void TmainForm::AppendLogLines(std::vector<QString> lines) {
-    if (lines.empty())
-        return;
-    logModel_->AppendLines(std::move(lines));
+void TmainForm::AppendLogLines(std::vector<std::string> lines) {
+    std::vector<QString> shown;
+    shown.reserve(lines.size());
+    for (const std::string& line : lines)
+        shown.push_back(QString::fromStdString(line));
+    logModel_->AppendLines(std::move(shown));
     const QModelIndex last = logModel_->index(logModel_->rowCount() - 1);
     LogsSHower->setCurrentIndex(last);
     LogsSHower->scrollTo(last);
@@ -485,24 +399,12 @@ void TmainForm::closeEvent(QCloseEvent* event) {
 }
 
 void TmainForm::FormClose() {
-    ReleaseAtClose();
+    // Stops Timer1 and aborts an exchange under way.
+    delete std::exchange(hourlyRequest_, nullptr);
+    program_->Close();
     // Queued, so that a command waiting in a modal box ends that box first.
     QMetaObject::invokeMethod(QCoreApplication::instance(), &QCoreApplication::quit,
                               Qt::QueuedConnection);
-}
-
-void TmainForm::ReleaseAtClose() {
-    TimerMain->stop();
-    // Stops Timer1 and aborts an exchange under way.
-    delete std::exchange(hourlyRequest_, nullptr);
-    // Jobs that still report must never wait on a window that no longer drains their events.
-    pump_->Close();
-    runner_.reset();
-    if (taskIni) {
-        taskIni->FlushFile();
-        taskIni.reset();
-    }
-    jobs_->StopAll(kJobStopGrace);
 }
 
 } // namespace kolvane::ui

@@ -1,12 +1,10 @@
 #pragma once
 
 #include "engine/Clock.h"
-#include "engine/CopyJob.h"
 #include "engine/JobEvents.h"
-#include "engine/Scheduler.h"
-#include "engine/TaskRun.h"
-#include "store/IniFile.h"
-#include "store/TaskTable.h"
+#include "program/FrontEnd.h"
+#include "program/MainProgram.h"
+#include "ui/MessageBoxes.h"
 
 #include <QMainWindow>
 #include <memory>
@@ -21,7 +19,6 @@ class QListView;
 class QMenu;
 class QSplitter;
 class QStatusBar;
-class QTimer;
 class QToolBar;
 class QToolButton;
 class QTreeView;
@@ -32,13 +29,14 @@ class HourlyRequest;
 class JobEventPump;
 class LogModel;
 class TaskTableModel;
+class UiTimer;
 
-// The main window: the task table, the log pane, the toolbar and every command of the program.
-// Owns the settings-file object from creation to close, the scheduler and the copy jobs' queue.
-class TmainForm : public QMainWindow {
+// The main window: the task table, the log pane, the toolbar and the commands. It shows what the
+// program behind it holds and forwards the commands to it; the program owns the settings file,
+// the scheduler and the jobs.
+class TmainForm : public QMainWindow, private program::MainView {
     Q_OBJECT
 public:
-    static constexpr int kLogLineLimit = 2000;
     static constexpr int kSnapShutHeight = 30;
     static constexpr int kMinimumPaneHeight = 30;
 
@@ -50,22 +48,17 @@ public:
               QWidget* parent = nullptr);
     ~TmainForm() override;
 
-    std::string settingsPath() const { return settingsPath_; }
+    std::string settingsPath() const { return program_->settingsPath(); }
 
-    // Rebuilds the task table from the settings file; does nothing once the window is closed.
-    void LoadTasks();
     void RunSelectedTask();
-    void RunTask(int row);
-    // Applies one batch of job events: log lines in one insertion, progress cells, the log limit.
-    void ShowProgress(std::vector<JobEvent>& batch);
-    void TimerMainTimer();
 
-    // Where copy jobs report; events reach ShowProgress on the UI thread.
+    // Where copy jobs report; events reach the program on the UI thread.
     std::shared_ptr<JobEventSink> progressSink() const;
 
 protected:
     void closeEvent(QCloseEvent* event) override;
     void showEvent(QShowEvent* event) override;
+    void moveEvent(QMoveEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
@@ -74,11 +67,10 @@ private:
     void BuildStatusBar();
     void BuildPanes();
     void BuildPopupMenu();
-    void FormCreate();
+    void FormCreate(std::string settingsPath, std::shared_ptr<const Clock> clock);
     void FitOuterSizeAndCentre();
     void ColourAdvert(const QColor& colour);
     void FormClose();
-    void ReleaseAtClose();
 
     void ToolButton4Click();
     void ToolButton2Click();
@@ -92,11 +84,11 @@ private:
     void lv_taskSelectionChanged();
     void Splitter1Moved();
 
-    int SelectedRowOrAsk();
-    void ArmTimerMain();
-    void ReportSchedulerErrors(std::vector<std::string> messages);
-    void AppendLogLines(std::vector<QString> lines);
-    void SetProgressCells(const std::string& jobName, const JobEvent& progress);
+    void AppendLogLines(std::vector<std::string> lines) override;
+    void ClearLog() override;
+    void OpenNewTaskEditor(const std::string& settingsPath) override;
+    void OpenEditTaskEditor(const std::string& settingsPath, const TaskRow& row) override;
+    void OpenCloneTaskEditor(const std::string& settingsPath, const TaskRow& row) override;
 
     QToolBar* ToolBar1 = nullptr;
     QStatusBar* StatusBar1 = nullptr;
@@ -107,7 +99,7 @@ private:
     QTreeView* lv_task = nullptr;
     QListView* LogsSHower = nullptr;
     QToolButton* ToolButton4 = nullptr;
-    QTimer* TimerMain = nullptr;
+    UiTimer* TimerMain = nullptr;
     QToolButton* ToolButton1 = nullptr;
     QToolButton* ToolButton2 = nullptr;
     QMenu* PopupMenuMain = nullptr;
@@ -119,23 +111,16 @@ private:
     QFrame* PanelMsg = nullptr;
     QLabel* PanelMsgText = nullptr;
     QToolButton* SpeedButton1 = nullptr;
-    std::unique_ptr<TIniFile> taskIni;
 
-    const std::string settingsPath_;
-    const std::shared_ptr<const Clock> clock_;
-    const std::shared_ptr<JobRegistry> jobs_ = std::make_shared<JobRegistry>();
-    TaskTable table_;
+    UiMessageBoxes boxes_{this};
     TaskTableModel* taskModel_ = nullptr;
     LogModel* logModel_ = nullptr;
     JobEventPump* pump_ = nullptr;
     HourlyRequest* hourlyRequest_ = nullptr;
-    std::unique_ptr<TaskRunner> runner_;
-    std::unique_ptr<Scheduler> scheduler_;
-    // Reports of the running scheduler tick, shown once the tick has returned.
-    std::vector<std::string> schedulerReports_;
-    // Set while a general error box raised by a scheduler tick is open.
-    bool schedulerErrorBoxOpen_ = false;
+    std::unique_ptr<program::MainProgram> program_;
     bool fittedOnce_ = false;
+    // From the first show until the window system reports the frame around the window.
+    bool awaitingFrame_ = false;
 };
 
 } // namespace kolvane::ui

@@ -6,6 +6,7 @@
 #include "ui/IntervalSpinBox.h"
 #include "ui/MessageBoxes.h"
 #include "ui/PageListDelegate.h"
+#include "ui/TimePicker.h"
 
 #include <QCheckBox>
 #include <QHBoxLayout>
@@ -17,7 +18,6 @@
 #include <QSignalBlocker>
 #include <QSplitter>
 #include <QStackedWidget>
-#include <QTimeEdit>
 #include <QVBoxLayout>
 #include <algorithm>
 
@@ -195,9 +195,8 @@ QWidget* TnewTaskForm::buildSchedulePage() {
     Label1->setObjectName(QStringLiteral("Label1"));
     Label1->move(24, 59);
     Label1->adjustSize();
-    DTPtime = new QTimeEdit(PanelDD);
+    DTPtime = new TimePicker(PanelDD);
     DTPtime->setObjectName(QStringLiteral("DTPtime"));
-    DTPtime->setDisplayFormat(QStringLiteral("HH:mm:ss"));
     DTPtime->setGeometry(51, 56, 89, kEditHeight);
 
     cbx_delayM = new QCheckBox(QStringLiteral("每隔") + QString(23, QLatin1Char(' ')) +
@@ -233,9 +232,17 @@ void TnewTaskForm::showFields(const TaskFields& fields) {
     DTPtime->setTime(QTime::fromMSecsSinceStartOfDay(fields.timeOfDay * 1000));
     cbx_delayM->setChecked(fields.useInterval);
     se_delayM->setValue(fields.interval);
+    givenFields = fields;
+    shownFields = fieldsOfWidgets();
 }
 
 TaskFields TnewTaskForm::enteredFields() const {
+    TaskFields fields = fieldsOfWidgets();
+    KeepUneditedTexts(fields, givenFields, shownFields);
+    return fields;
+}
+
+TaskFields TnewTaskForm::fieldsOfWidgets() const {
     TaskFields fields;
     fields.name = le_taskname->text().toStdString();
     fields.source = le_Source->text().toStdString();

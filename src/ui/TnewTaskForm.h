@@ -60,7 +60,9 @@ private:
     QLineEdit* addLabelledEdit(QWidget* page, const QString& objectName, const QString& label,
                                int left, int top, int width);
     void showFields(const TaskFields& fields);
+    // What the user entered; texts left as shown are the texts the editor was given.
     TaskFields enteredFields() const;
+    TaskFields fieldsOfWidgets() const;
     void lbxMainClick();
     void showPage(EditorPage page);
     QWidget* fieldWidget(EditorField field) const;
@@ -69,6 +71,8 @@ private:
     std::unique_ptr<TIniFile> taskIni;
     bool isEdit = false;
     std::string oldTaskName;
+    TaskFields givenFields;
+    TaskFields shownFields;
 
     QListWidget* lbxMain = nullptr;
     QStackedWidget* pages = nullptr;

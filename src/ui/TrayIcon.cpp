@@ -45,8 +45,9 @@ void TrayIcon::hideIntoTray(Qt::WindowStates stateBefore) {
         return;
     stateBeforeTray_ = stateBefore & ~Qt::WindowMinimized;
     geometryBeforeTray_ = mainWindow_->normalGeometry();
+    // The window keeps its minimised state while hidden: leaving that state maps the window on
+    // X11, and a window mapped right after hiding stays on screen, framed and unpainted.
     mainWindow_->hide();
-    mainWindow_->setWindowState(stateBeforeTray_);
     icon_->setIcon(mainWindow_->windowIcon());
     icon_->show();
     inTray_ = true;
@@ -63,6 +64,7 @@ void TrayIcon::TrayIconMsg(QSystemTrayIcon::ActivationReason reason) {
 }
 
 void TrayIcon::restoreFromTray() {
+    mainWindow_->setWindowState(stateBeforeTray_);
     if (!stateBeforeTray_.testAnyFlags(Qt::WindowMaximized | Qt::WindowFullScreen))
         mainWindow_->setGeometry(geometryBeforeTray_);
     mainWindow_->show();

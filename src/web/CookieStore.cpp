@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <charconv>
+#include <span>
 
 namespace kolvane {
 
@@ -89,7 +90,7 @@ std::optional<Cookie> ParseSetCookie(std::string_view headerValue, std::string_v
         return std::nullopt;
 
     std::optional<std::time_t> maxAgeExpiry;
-    for (auto attribute : std::ranges::subrange(parts.begin() + 1, parts.end())) {
+    for (auto attribute : std::span(parts).subspan(1)) {
         const auto split = attribute.find('=');
         const auto name = TrimBlanks(attribute.substr(0, split));
         const auto value = split == std::string_view::npos

@@ -21,7 +21,9 @@ bool EqualsIgnoringCase(std::string_view left, std::string_view right) {
 }
 
 bool ContainsIgnoringCase(std::string_view text, std::string_view part) {
-    return !std::ranges::search(text, part, SameIgnoringCase).empty() || part.empty();
+    return std::search(text.begin(), text.end(), part.begin(), part.end(), SameIgnoringCase) !=
+               text.end() ||
+           part.empty();
 }
 
 bool EndsWithIgnoringCase(std::string_view text, std::string_view end) {

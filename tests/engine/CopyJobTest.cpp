@@ -9,8 +9,11 @@
 #include <fcntl.h>
 #include <filesystem>
 #include <gtest/gtest.h>
+#include <linux/fs.h>
 #include <set>
+#include <sys/ioctl.h>
 #include <sys/resource.h>
+#include <sys/wait.h>
 #include <thread>
 #include <tuple>
 #include <unistd.h>
@@ -58,10 +61,12 @@ protected:
         const std::vector<JobEvent> events = events_->Drain();
         EXPECT_EQ(wakes_.exchange(0), 1); // one wake for the whole batch
         std::vector<std::string> entries;
-        int index = 0;
+        int index = 0, failures = 0;
         for (const JobEvent& event : events) {
-            if (event.kind == JobEvent::Kind::Failure)
+            if (event.kind == JobEvent::Kind::Failure) {
                 (index == 0 ? entries.emplace_back() : entries.back()) += "\n" + event.logLine;
+                ++failures;
+            }
             if (event.kind != JobEvent::Kind::Progress)
                 continue;
             entries.push_back(event.logLine);
@@ -70,6 +75,7 @@ protected:
         }
         EXPECT_EQ(index, total);
         EXPECT_EQ(events.empty() ? "" : events.back().logLine, kStamp + "任务\"备份\"执行完毕");
+        EXPECT_EQ(events.empty() ? -1 : events.back().failures, failures);
         return {entries.begin(), entries.end()};
     }
 
@@ -118,7 +124,7 @@ TEST_F(CopyJobTest, CopiesTreeReplacingFilesRecreatingLinksAndReportingRefusedOn
               (std::set<std::string>{line("a.txt"), line(".profile"), line("sub/deeper/c;d.txt"),
                                      line("sub/noext"), line("sub/loop"), line("outside"),
                                      line("locked.txt") + "\n" + kStamp + "复制失败：" + locked +
-                                         "（Permission denied）"}));
+                                         "（目标文件只读）"}));
     EXPECT_EQ(NamesIn(backup),
               (std::set<std::string>{".profile", "a.txt", "locked.txt", "outside", "sub",
                                      "sub/deeper", "sub/deeper/c;d.txt", "sub/loop", "sub/noext"}));
@@ -167,6 +173,99 @@ TEST_F(CopyJobTest, SubdirectoryThatCannotBeListedIsReported) {
                                          "（Too many open files）"}));
 }
 
+// Root may write into a read-only directory, but not into an immutable one.
+class ImmutableDirectory {
+public:
+    explicit ImmutableDirectory(const fs::path& path)
+        : fd_(::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC)) {
+        set_ = fd_ >= 0 && SetFlag(true);
+    }
+    ~ImmutableDirectory() {
+        if (set_)
+            SetFlag(false);
+        if (fd_ >= 0)
+            ::close(fd_);
+    }
+    explicit operator bool() const { return set_; }
+
+private:
+    bool SetFlag(bool on) {
+        int flags = 0;
+        if (::ioctl(fd_, FS_IOC_GETFLAGS, &flags) != 0)
+            return false;
+        flags = on ? flags | FS_IMMUTABLE_FL : flags & ~FS_IMMUTABLE_FL;
+        return ::ioctl(fd_, FS_IOC_SETFLAGS, &flags) == 0;
+    }
+    int fd_;
+    bool set_ = false;
+};
+
+TEST_F(CopyJobTest, FailuresNameTheirRealCauseInChineseWhereItIsACommonOne) {
+    const fs::path source = sandbox() / "a.txt";
+    writeFile(source, "a");
+    const std::string failed = kStamp + "复制失败：";
+    const std::string copied = kStamp + source.string() + "\n" + failed + source.string();
+    {
+        SCOPED_TRACE("a source that does not exist");
+        const std::string missing = pathOf("missing.txt");
+        EXPECT_EQ(RunJob(" " + missing, sandbox() / "bk", 0),
+                  std::set<std::string>{"\n" + failed + missing + "（找不到文件）"});
+    }
+    {
+        SCOPED_TRACE("a destination whose name is too long");
+        EXPECT_EQ(RunJob(source, sandbox() / std::string(300, 'x'), 1),
+                  std::set<std::string>{copied + "（文件名过长）"});
+    }
+    {
+        SCOPED_TRACE("a time-named sub-directory that a read-only destination cannot hold");
+        const fs::path backup = sandbox() / "ro";
+        fs::create_directory(backup);
+        const ImmutableDirectory readOnly(backup);
+        if (!readOnly)
+            GTEST_SKIP() << "this file system cannot make a directory immutable";
+        EXPECT_EQ(RunJob(source, backup / "20260301-080005", 1),
+                  std::set<std::string>{copied + "（权限不足）"});
+    }
+}
+
+// A process id that no process has any more: a child's, reaped.
+long DeadProcessId() {
+    const pid_t child = ::fork();
+    if (child == 0)
+        ::_exit(0);
+    ::waitpid(child, nullptr, 0);
+    return child;
+}
+
+TEST_F(CopyJobTest, StaleTemporariesOfDeadOwnersGoFromTheDirectoriesVisitedAndNothingElse) {
+    const fs::path source = sandbox() / "work", backup = sandbox() / "bk";
+    writeFile(source / "a.txt", "a");
+    writeFile(source / "sub/b.txt", "b");
+    const std::string dead = ".kolvane-" + std::to_string(DeadProcessId()) + "-";
+    const std::string stale = dead + "abcdefghij.tmp";
+    const std::string kept[] = {
+        ".kolvane-" + std::to_string(::getpid()) + "-abcdefghij.tmp", // its owner runs
+        dead + "abcdefghi.tmp",                                       // look-alikes
+        dead + "abcdefghijk.tmp",
+        dead + "ABCDEFGHIJ.tmp",
+        stale + ".bak",
+        stale.substr(1),
+        ".kolvane-abcdefghij.tmp",
+        "elsewhere/" + stale, // in a directory the job does not visit
+    };
+    for (const std::string& name : kept)
+        writeFile(backup / name, "kept");
+    writeFile(backup / stale, "stale");
+    writeFile(backup / "sub" / stale, "stale");
+    fs::create_symlink("a.txt", backup / (dead + "0123456789.tmp"));
+    fs::create_directories(backup / (dead + "directory1.tmp"));
+
+    RunJob(source.string(), backup, 2);
+    std::set<std::string> expected(std::begin(kept), std::end(kept));
+    expected.insert({"a.txt", "sub", "sub/b.txt", "elsewhere", dead + "directory1.tmp"});
+    EXPECT_EQ(NamesIn(backup), expected);
+}
+
 TEST_F(CopyJobTest, ExistingFileIsCopiedAloneWithOrWithoutExtension) {
     for (const std::string name : {"report.txt", "report"}) {
         const fs::path source = sandbox() / name / "data" / name, backup = sandbox() / name / "bk";
@@ -196,6 +295,11 @@ TEST_F(CopyJobTest, StopAllAbandonsTheFileInProgressAndReportsNothingMore) {
             writeFile(backup / "big.bin", "old");
         StartJob(big, backup);
         ASSERT_TRUE(testing::waitUntil([&] { return WritingInto(backup); }));
+        // A temporary carries its owner, so that a later run can tell a crashed job's one.
+        for (const std::string& name : NamesIn(backup))
+            EXPECT_TRUE(name == "big.bin" ||
+                        name.starts_with(".kolvane-" + std::to_string(::getpid()) + "-"))
+                << name;
         // A kill at this point would leave no partial file under the destination's name.
         EXPECT_TRUE(replacing ? readFile(backup / "big.bin") == "old"
                               : !fs::exists(backup / "big.bin"));

@@ -45,8 +45,8 @@ protected:
     std::vector<std::string> reports_;
     Scheduler::RunTaskFn run_ = [this](int row) {
         started_.push_back(row);
-        if (table_.cell(row, kNameCell) == "failing")
-            throw std::runtime_error("Unable to create directory");
+        if (table_.cell(row, kNameCell).starts_with("fail"))
+            throw std::runtime_error(table_.cell(row, kNameCell));
     };
     Scheduler::ReportFn report_ = [this](const std::string& text) { reports_.push_back(text); };
     Scheduler scheduler_{table_, clock_, run_, report_};
@@ -75,14 +75,18 @@ TEST_F(SchedulerTest, DueTimesFollowTheDailyAndIntervalRules) {
     }
 }
 
-TEST_F(SchedulerTest, RowsStartInTableOrderOnceEachUntilAnErrorAndTheSecondIsNotRepeated) {
-    table_.replaceRows({Row("09:00:00", ""), Row("08:00:00", "30"), Row("08:00:00", ""),
+TEST_F(SchedulerTest, EveryDueRowStartsOnceInTableOrderWhateverAnEarlierRowRaised) {
+    table_.replaceRows({Row("09:00:00", ""), Row("08:00:00", "30"), Row("abc", "5"),
                         Row("07:00:00", "60"), Row("08:00:00", "")});
-    table_.setCell(3, kNameCell, "failing");
-    EXPECT_THROW(TickAt(At(8, 0, 0)), std::runtime_error);
-    EXPECT_EQ(started_, (std::vector<int>{1, 2, 3})); // row 1 is due by both rules
+    table_.setCell(1, kNameCell, "fail first");
+    table_.setCell(3, kNameCell, "fail second");
     TickAt(At(8, 0, 0));
-    EXPECT_EQ(started_, (std::vector<int>{1, 2, 3}));
+    EXPECT_EQ(started_, (std::vector<int>{1, 3, 4})); // row 1 is due by both rules
+    EXPECT_EQ(reports_,
+              (std::vector<std::string>{"fail first", "'abc' is not a valid time", "fail second"}));
+    TickAt(At(8, 0, 0));
+    EXPECT_EQ(started_, (std::vector<int>{1, 3, 4}));
+    EXPECT_EQ(reports_.size(), 3u);
 }
 
 TEST_F(SchedulerTest, EverySecondIsExaminedExactlyOnce) {

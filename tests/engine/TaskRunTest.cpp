@@ -24,7 +24,7 @@ protected:
         SandboxedTest::SetUp();
         writeFile(sandbox() / "src/a.txt", "a");
         ini_.emplace(pathOf("defaultSet.ini"));
-        runner_.emplace(table_, *ini_, std::make_shared<testing::FakeClock>(), events_, jobs_);
+        runner_.emplace(table_, *ini_, clock_, events_, jobs_);
     }
     void SetRow(const std::string& dest, const std::string& subDir, const std::string& count) {
         const std::string src = pathOf("src");
@@ -32,6 +32,7 @@ protected:
     }
 
     TaskTable table_;
+    std::shared_ptr<testing::FakeClock> clock_ = std::make_shared<testing::FakeClock>();
     std::shared_ptr<JobRegistry> jobs_ = std::make_shared<JobRegistry>();
     std::shared_ptr<JobEventQueue> events_ = std::make_shared<JobEventQueue>(nullptr);
     std::optional<TIniFile> ini_;
@@ -52,15 +53,18 @@ TEST_F(TaskRunTest, MakeDirectoryPathCreatesMissingLevelsAndRaisesWithoutAFirstL
 }
 
 TEST_F(TaskRunTest, CopiesIntoTheTimeNamedSubDirectoryOnlyForOneAndCountsTheRunAtOnce) {
-    // sub-directory cell, run count before and after, where the copy lands
+    // sub-directory cell, run count in the file before and after, where the copy lands; the
+    // cell's stale "3" shows that the count is taken from the file, where another instance may
+    // have counted runs since the table was built
     const std::array<std::string, 4> cases[] = {{"1", "7", "8", "20260301-080005/a.txt"},
                                                 {"0", "junk", "1", "a.txt"},
                                                 {"2", "", "1", "a.txt"},
-                                                {"", "7", "8", "a.txt"}};
+                                                {"", "0x1F", "32", "a.txt"}};
     for (const auto& [subDir, before, after, landing] : cases) {
         SCOPED_TRACE("sub-directory cell \"" + subDir + "\", count \"" + before + "\"");
         const fs::path destination = sandbox() / ("bk" + subDir);
-        SetRow(destination.string(), subDir, before);
+        SetRow(destination.string(), subDir, "3");
+        TIniFile(ini_->path()).PutEntry("nightly", "runCount", before);
         runner_->RunTask(0);
         EXPECT_EQ(table_.cell(0, kRunCountCell), after);
         EXPECT_EQ(TIniFile(ini_->path()).GetEntry("nightly", "runCount", ""), after);
@@ -88,6 +92,53 @@ TEST_F(TaskRunTest, DirectoryErrorComesBeforeTheJobAndTheCountSettingsErrorAfter
     EXPECT_EQ(table_.cell(0, kRunCountCell), "8");
     ASSERT_TRUE(jobs_->WaitIdle(20s));
     EXPECT_EQ(readFile(sandbox() / "bk/a.txt"), "a");
+}
+
+TEST_F(TaskRunTest, BackupsInsideTheSourceAreLeftOutOfItsCopyWithOneNotice) {
+    for (const std::string subDir : {"1", "0"}) {
+        SCOPED_TRACE("sub-directory cell \"" + subDir + "\"");
+        const fs::path backups = sandbox() / "src" / ("bk" + subDir);
+        SetRow(backups.string() + "/", subDir, "0");
+        for (const int second : {5, 6}) {
+            clock_->time.second = second;
+            runner_->RunTask(0);
+            ASSERT_TRUE(jobs_->WaitIdle(20s));
+        }
+        const std::string run = subDir == "1" ? "20260301-080006/" : "";
+        EXPECT_EQ(readFile(backups / run / "a.txt"), "a");
+        EXPECT_FALSE(fs::exists(backups / run / ("bk" + subDir)));
+        int notices = 0;
+        for (const JobEvent& event : events_->Drain())
+            notices += event.kind == JobEvent::Kind::Notice &&
+                       event.logLine == "2026-03-01 08:00:06：目标目录在源目录内，不复制：" +
+                                            pathOf("src/bk" + subDir);
+        EXPECT_EQ(notices, 1);
+        clock_->time.second = 5;
+    }
+}
+
+TEST_F(TaskRunTest, ScheduledRunIsSkippedUncountedWhileTheTasksJobRunsAndAManualOneIsNot) {
+    fs::resize_file(sandbox() / "src/a.txt", std::uintmax_t{8} << 30); // sparse, slow to copy
+    SetRow(pathOf("bk"), "0", "0");
+    runner_->RunTask(0);
+    runner_->RunScheduledTask(0);
+    EXPECT_EQ(table_.cell(0, kRunCountCell), "1");
+    runner_->RunTask(0);
+    EXPECT_EQ(table_.cell(0, kRunCountCell), "2");
+    ASSERT_TRUE(jobs_->StopAll(5s));
+    std::vector<std::string> notices;
+    for (const JobEvent& event : events_->Drain()) {
+        if (event.kind == JobEvent::Kind::Notice)
+            notices.push_back(event.logLine);
+    }
+    EXPECT_EQ(notices,
+              std::vector<std::string>{"2026-03-01 08:00:05：任务\"nightly\"仍在运行，本次跳过"});
+
+    fs::resize_file(sandbox() / "src/a.txt", 1);
+    runner_->RunScheduledTask(0); // nothing runs any more
+    EXPECT_EQ(table_.cell(0, kRunCountCell), "3");
+    EXPECT_EQ(TIniFile(ini_->path()).GetEntry("nightly", "runCount", ""), "3");
+    ASSERT_TRUE(jobs_->WaitIdle(20s));
 }
 
 } // namespace

@@ -135,6 +135,18 @@ TEST_F(IniFileTest, UnchangedLinesAndPermissionBitsAreKept) {
     EXPECT_EQ(status.st_mode & 07777, 0640u) << "the rewrite lost the file's permission bits";
 }
 
+// A file edited by several editors mixes line ends; a rewrite keeps each line's own, and new
+// lines take the first line's (so does an unterminated last line that gets a line after it).
+TEST_F(IniFileTest, EveryLineKeepsItsOwnLineEnd) {
+    write("[a]\r\nx=1\ny=2\r\n[b]\nz=3\r");
+    TIniFile ini(iniPath());
+    ini.PutNumber("a", "x", 5);
+    EXPECT_EQ(content(), "[a]\r\nx=5\ny=2\r\n[b]\nz=3\r");
+    ini.PutNumber("b", "w", 6);
+    EXPECT_EQ(content(), "[a]\r\nx=5\ny=2\r\n[b]\nz=3\r\nw=6\r\n");
+    EXPECT_EQ(ini.GetNumber("b", "z", 0), 3);
+}
+
 TEST_F(IniFileTest, DropSectionRemovesItsLinesOnly) {
     write("[a]\nx=1\n[b]\ny=2\n; note\n[c]\nz=3\n");
     TIniFile ini(iniPath());
@@ -144,6 +156,45 @@ TEST_F(IniFileTest, DropSectionRemovesItsLinesOnly) {
     ini.DropSection("missing");
     EXPECT_EQ(content(), "[a]\nx=1\n[c]\nz=3\n");
     EXPECT_EQ(std::filesystem::last_write_time(iniPath()), before);
+}
+
+TEST_F(IniFileTest, ANameAddressesItsFirstSectionAndDropRemovesOnlyThatOne) {
+    write("[t1]\nx=1\n[Docs]\nx=2\n[t1]\nx=3\n[docs]\nx=4\n[other]\nx=5\n");
+    TIniFile ini(iniPath());
+    std::vector<std::string> shadowed{"stale"};
+    ini.Snapshot().ListShadowedSections(shadowed);
+    EXPECT_EQ(shadowed, (std::vector<std::string>{"t1", "docs"}));
+    EXPECT_EQ(ini.GetEntry("DOCS", "x", ""), "2");
+
+    ini.DropSection("t1");
+    ini.DropSection("docs");
+    EXPECT_EQ(content(), "[t1]\nx=3\n[docs]\nx=4\n[other]\nx=5\n");
+    ini.Snapshot().ListShadowedSections(shadowed);
+    EXPECT_TRUE(shadowed.empty());
+    EXPECT_EQ(ini.GetEntry("t1", "x", ""), "3");
+}
+
+TEST_F(IniFileTest, AWriteRemovesOnlyTemporariesOfItsOwnNamingWhoseOwnerIsGone) {
+    const pid_t child = ::fork();
+    if (child == 0)
+        ::_exit(0);
+    ::waitpid(child, nullptr, 0); // its id now names no running process
+    const std::string dead = std::to_string(child), alive = std::to_string(::getpid());
+    const std::vector<std::string> removed{".defaultSet.ini." + dead + ".0.tmp",
+                                           ".defaultSet.ini." + dead + ".17.tmp"};
+    const std::vector<std::string> kept{
+        ".defaultSet.ini." + alive + ".3.tmp", ".defaultSet.ini." + dead + ".x.tmp",
+        ".defaultSet.ini." + dead + ".tmp",    "defaultSet.ini." + dead + ".0.tmp",
+        ".other.ini." + dead + ".0.tmp",       ".defaultSet.ini." + dead + ".0.tmp.keep"};
+    for (const auto& names : {removed, kept})
+        for (const std::string& name : names)
+            writeFile(sandbox() / name, "left over");
+
+    TIniFile(iniPath()).PutEntry("a", "x", "1");
+    for (const std::string& name : removed)
+        EXPECT_FALSE(std::filesystem::exists(sandbox() / name)) << name;
+    for (const std::string& name : kept)
+        EXPECT_TRUE(std::filesystem::exists(sandbox() / name)) << name;
 }
 
 TEST_F(IniFileTest, ListsEverySectionOfALargeFile) {
@@ -267,6 +318,49 @@ TEST_F(IniFileTest, TwoProcessesWritingAtOnceLoseNothing) {
         EXPECT_EQ(ini.GetNumber("shared", "a" + std::to_string(i), -1), i);
         EXPECT_EQ(ini.GetNumber("shared", "b" + std::to_string(i), -1), i);
     }
+}
+
+TEST_F(IniFileTest, TwoProcessesCountingRunsAtOnceLoseNoCount) {
+    write("[t]\nrunCount=5\n");
+    constexpr int kRuns = 150;
+    auto counter = [&] {
+        TIniFile ini(iniPath());
+        int last = 0;
+        for (int i = 0; i < kRuns; ++i) {
+            const int count = ini.IncrementNumber("t", "runCount");
+            if (count <= last)
+                return 3; // the counts one writer sees only ever go up
+            last = count;
+        }
+        return 0;
+    };
+    const pid_t first = ::fork();
+    if (first == 0)
+        ::_exit(counter());
+    const int second = inChild(counter);
+    int firstStatus = 0;
+    ::waitpid(first, &firstStatus, 0);
+    ASSERT_EQ(second, 0);
+    ASSERT_TRUE(WIFEXITED(firstStatus) && WEXITSTATUS(firstStatus) == 0);
+    EXPECT_EQ(TIniFile(iniPath()).GetNumber("t", "runCount", 0), 5 + 2 * kRuns);
+}
+
+TEST_F(IniFileTest, IncrementNumberCountsFromTheFileAndStopsAtTheLargestNumber) {
+    // stored value, the count written
+    const std::pair<std::string, std::int32_t> cases[] = {{"", 1},
+                                                          {"runCount=7x\n", 1},
+                                                          {"runCount=$1F\n", 32},
+                                                          {"runCount=2147483647\n", 2147483647}};
+    for (const auto& [stored, count] : cases) {
+        SCOPED_TRACE(stored);
+        write("[t]\n" + stored);
+        TIniFile ini(iniPath());
+        EXPECT_EQ(ini.IncrementNumber("T", "runcount"), count);
+        EXPECT_EQ(ini.GetNumber("t", "runCount", 0), count);
+    }
+    makeReadOnly();
+    TIniFile ini(iniPath());
+    EXPECT_THROW(ini.IncrementNumber("t", "runCount"), WriteError);
 }
 
 } // namespace

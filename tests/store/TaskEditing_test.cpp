@@ -71,6 +71,50 @@ TEST_F(TaskWriting, UnwritableFileRaisesTheWriteError) {
     EXPECT_THROW(WriteTask(ini, {"C", "/s", "/d"}, true, "A"), WriteError);
 }
 
+// An editor that cannot show every byte: each one outside ASCII shows as U+FFFD.
+std::string ShownByALossyEditor(const std::string& text) {
+    std::string shown;
+    for (char c : text)
+        shown += static_cast<unsigned char>(c) < 0x80 ? std::string(1, c) : "\uFFFD";
+    return shown;
+}
+
+TaskFields ShownByALossyEditor(TaskFields fields) {
+    for (auto text : {&TaskFields::name, &TaskFields::source, &TaskFields::dest})
+        fields.*text = ShownByALossyEditor(fields.*text);
+    return fields;
+}
+
+TEST_F(TaskWriting, SavingAnUnchangedTaskLeavesTheFileByteIdenticalWhateverItsEncoding) {
+    // GBK (每日, D:\数据, E:\备份), Latin-1 that is neither UTF-8 nor GBK (café, /résumé), UTF-8.
+    const std::pair<const char*, std::string> names[] = {
+        {"GBK", "\xC3\xBF\xC8\xD5"}, {"Latin-1", "caf\xE9"}, {"UTF-8", "每日"}};
+    const std::string paths[][2] = {{"D:\\\xCA\xFD\xBE\xDD", "E:\\\xB1\xB8\xB7\xDD"},
+                                    {"/r\xE9sum\xE9", "/\xE9t\xE9"},
+                                    {"/数据", "/备份"}};
+    for (std::size_t i = 0; i < std::size(names); ++i) {
+        SCOPED_TRACE(names[i].first);
+        const std::string& name = names[i].second;
+        const std::string original = "; kept\r\n[" + name + "]\r\ntaskName=" + name +
+                                     "\r\ntaskSource=" + paths[i][0] +
+                                     "\r\ntaskDest=" + paths[i][1] +
+                                     "\r\ntaskautoChild=1\r\ntaskDD=08:30:00\r\nuseDelayM=1\r\n"
+                                     "delayM=15\r\nrunCount=9\r\nunknown=kept\r\n\r\n[b]\r\n";
+        writeFile(path(), original);
+        const EditorStart start = StartEditTask(reload().row(0));
+        const TaskFields shown = ShownByALossyEditor(start.fields);
+        TaskFields entered = shown;
+        KeepUneditedTexts(entered, start.fields, shown);
+        save(entered, start.isEdit, start.oldTaskName);
+        EXPECT_EQ(readFile(path()), original);
+
+        entered = shown;
+        entered.dest += "x"; // an edited text is saved as entered
+        KeepUneditedTexts(entered, start.fields, shown);
+        EXPECT_EQ(entered.dest, shown.dest + "x");
+    }
+}
+
 TEST(TaskOpeners, EditTicksTheIntervalOnlyForAPositiveNumberAndClampsIt) {
     const std::pair<const char*, int> cells[] = {{"", 0},    {"0", 0},   {"-5", 0},
                                                  {"abc", 0}, {"15", 15}, {"5000", 1439}};

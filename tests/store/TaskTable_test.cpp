@@ -26,6 +26,17 @@ TEST_F(LoadTasksTest, MissingFileOrNoSectionsGivesAnEmptyTable) {
     EXPECT_EQ(load("; only a comment\n").rowCount(), 0);
 }
 
+TEST_F(LoadTasksTest, RowsOfShadowedSectionsShowTheFirstAndAreReported) {
+    writeFile(pathOf("defaultSet.ini"), "[t1]\ntaskName=t1\nrunCount=1\n[Docs]\ntaskName=Docs\n"
+                                        "[t1]\ntaskName=t1\nrunCount=2\n[ docs ]\ntaskName=d\n");
+    TIniFile ini(pathOf("defaultSet.ini"));
+    TaskTable table;
+    EXPECT_EQ(LoadTasks(table, ini), (std::vector<std::string>{"t1", "docs"}));
+    ASSERT_EQ(table.rowCount(), 4);
+    EXPECT_EQ(table.row(2).subItems, table.row(0).subItems);
+    EXPECT_EQ(table.cell(3, kNameCell), "Docs");
+}
+
 TEST_F(LoadTasksTest, BuildsOneRowPerSectionInFileOrder) {
     const TaskTable table = load("[daily]\ntaskName=daily\ntaskSource=/data\ntaskDest=/bk\n"
                                  "taskautoChild=1\ntaskDD=08:30:00\nuseDelayM=0\ndelayM=60\n"

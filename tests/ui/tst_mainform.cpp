@@ -1,4 +1,5 @@
 #include "support/UiTestSupport.h"
+#include "support/XServer.h"
 #include "ui/HomePageLink.h"
 #include "ui/KolvaneApplication.h"
 #include "ui/TaboutForm.h"
@@ -11,6 +12,7 @@
 #include <QLabel>
 #include <QListView>
 #include <QMenu>
+#include <QScreen>
 #include <QSplitter>
 #include <QTest>
 #include <QToolButton>
@@ -109,6 +111,21 @@ private slots:
         QCOMPARE(form.cell(0, kRunCountColumn), u"4"_s);
     }
 
+    // The outer size, frame included, is 860 x 579 once a window manager has framed the window.
+    void onADesktopTheFramedWindowIsCentredAtItsOuterSize() {
+        if (!OnRealDesktop())
+            QSKIP("needs a window manager (on_desktop.sh)");
+        Window form(sandbox_, Section("a", "a"));
+        form.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&form));
+        const QRect screen = form.screen()->availableGeometry();
+        const QRect wanted(screen.center() - QPoint(430, 289), QSize(860, 579));
+        QTRY_COMPARE(XOuterRect(&form), wanted);
+        QVERIFY(WindowManagerCaughtUp());
+        QCOMPARE(XOuterRect(&form), wanted);
+        QVERIFY(form.geometry().width() < 860 && form.geometry().height() < 579);
+    }
+
     void contextMenuOpensBelowLastRow() {
         Window form(sandbox_, Section("a", "a"));
         form.show();
@@ -181,13 +198,6 @@ private slots:
         QCOMPARE(form.child<QTimer>(u"Timer1"_s) != nullptr, !closeFirst);
     }
 
-    void errorBoxAppendsAFullStopAfterCharactersSortingAfterIt() {
-        for (const QString& message : {u"Unable to create directory"_s, u"/tmp/"_s, u"出错"_s})
-            QCOMPARE(ErrorBoxText(message), message + u'.');
-        for (const QString& message : {u""_s, u"Done."_s, u"Stop!"_s})
-            QCOMPARE(ErrorBoxText(message), message);
-    }
-
     void handlerErrorReachesErrorBoxAndProgramGoesOn() {
         Window form(sandbox_, Section("first", "first"));
         QFile::setPermissions(sandbox_.settingsFile(), QFile::ReadOwner);
@@ -205,33 +215,6 @@ private slots:
         // The program goes on: the next command works.
         QTimer::singleShot(0, form.child<QAction>(u"N1"_s), &QAction::trigger);
         QTRY_COMPARE(form.cell(0, kRunCountColumn), u"1"_s);
-    }
-
-    void schedulerErrorsWhileItsBoxIsOpenGoToLog() {
-        // Due every minute from 08:00:00, with a destination that cannot be made.
-        auto clock = std::make_shared<FakeClock>(8 * 3600);
-        Window form(sandbox_,
-                    "[bad]\ntaskName=bad\ntaskSource=/nowhere\ntaskDest=\ntaskDD=08:00:00\n"
-                    "useDelayM=1\ndelayM=1\n",
-                    clock);
-        int boxes = 0;
-        bool loggedWhileOpen = false;
-        MessageBoxAnswerer answerer([&](auto&) {
-            if (++boxes == 1) {
-                // The box stays open while the next minute's run fails as well.
-                clock->secondOfDay = 8 * 3600 + 60;
-                loggedWhileOpen = QTest::qWaitFor([&] {
-                    return form.lastLogLine().endsWith(u"：Unable to create directory."_s);
-                });
-            }
-            return QMessageBox::Ok;
-        });
-
-        QTRY_VERIFY(loggedWhileOpen);
-        QCOMPARE(boxes, 1);
-        QCOMPARE(answerer.requests.front().text, u"Unable to create directory."_s);
-        clock->secondOfDay = 8 * 3600 + 120;
-        QTRY_COMPARE(boxes, 2);
     }
 
     void advertColourRange() {
@@ -305,25 +288,6 @@ private slots:
         QCOMPARE(form.cell(2, kProgressColumn) + form.cell(3, kProgressColumn), QString());
         QCOMPARE(form.lastLogLine(), u"/src/f3"_s);
         QCOMPARE(form.child<QListView>(u"LogsSHower"_s)->currentIndex().row(), 0);
-    }
-
-    void logEmptiesOnlyWhenACompletionLineTakesItPast2000() {
-        // Lines already shown, progress lines in the batch before its completion line, lines
-        // shown after the batch (which ends with one progress line after the completion).
-        const int cases[][3] = {{0, 1999, 2001}, {0, 2000, 1}, {1500, 499, 2001}, {1500, 500, 1}};
-        for (const auto& [before, inBatch, after] : cases) {
-            Window form(sandbox_, {});
-            auto sink = form.progressSink();
-            for (int i = 1; i <= before; ++i)
-                sink->Post(Progress("earlier", i, before));
-            QTRY_COMPARE(form.log()->rowCount(), before);
-            for (int i = 1; i <= inBatch; ++i)
-                sink->Post(Progress("job", i, inBatch));
-            sink->Post({JobEvent::Kind::Completion, "job", "任务\"job\"执行完毕"});
-            sink->Post(Progress("later", 1, 1));
-            QTRY_COMPARE(form.log()->rowCount(), after);
-            QCOMPARE(form.lastLogLine(), u"/src/f1"_s);
-        }
     }
 
     void scheduledTaskCopiesWhileMessageBoxIsOpen() {

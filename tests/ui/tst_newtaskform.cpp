@@ -103,6 +103,21 @@ private slots:
                  (Cells{"C", "/s", "/d", "07:08:09", "1", "", "0", "1439"}));
     }
 
+    void unchangedTaskOfUndecodableBytesIsSavedByteIdentical() {
+        // Latin-1, neither UTF-8 nor GBK: the edits show replacement characters.
+        const QByteArray original = "[caf\xE9]\r\ntaskName=caf\xE9\r\ntaskSource=/r\xE9sum\xE9\r\n"
+                                    "taskDest=/d\xE9j\xE0\r\ntaskautoChild=0\r\n"
+                                    "taskDD=07:00:00\r\nuseDelayM=0\r\ndelayM=60\r\n"
+                                    "runCount=4\r\nunknown=kept\r\n\r\n[b]\r\n";
+        sandbox_.writeSettings(original);
+        WhenModalOpens<TnewTaskForm>([](TnewTaskForm* form) {
+            QVERIFY(Child<QLineEdit>(form, "le_Source")->text().contains(QChar(0xFFFD)));
+            QTest::mouseClick(Child(form, "Button1"), Qt::LeftButton);
+        });
+        kolvane::ui::OpenEditTaskEditor(nullptr, sandbox_.settingsPath(), Saved(sandbox_, 0));
+        QCOMPARE(sandbox_.readSettings(), original);
+    }
+
     void cloneTakesNameOneAndNoIntervalAndWritesOverThatName() {
         sandbox_.writeSettings("[A]\ntaskName=A\ntaskSource=/s\ntaskDest=/d\ntaskDD=07:00:00\n"
                                "useDelayM=1\ndelayM=30\nrunCount=4\n"
@@ -132,6 +147,40 @@ private slots:
             QApplication::sendEvent(spin, &focusOut);
             QCOMPARE(spin->text(), shown);
         }
+    }
+
+    void timePickerTakesDigitsTypedIntoTheClickedPart_data() {
+        // Each step clicks a part ('h', 'm' or 's') and types the digits after it.
+        QTest::addColumn<QStringList>("steps");
+        QTest::addColumn<QString>("shown");
+        QTest::newRow("hour") << QStringList{u"h07"_s} << u"07:26:00"_s;
+        QTest::newRow("minute") << QStringList{u"m45"_s} << u"13:45:00"_s;
+        QTest::newRow("second") << QStringList{u"s30"_s} << u"13:26:30"_s;
+        QTest::newRow("hour, then minute") << QStringList{u"h07"_s, u"m05"_s} << u"07:05:00"_s;
+        QTest::newRow("one digit alone") << QStringList{u"h3"_s} << u"03:26:00"_s;
+        QTest::newRow("the part typed again") << QStringList{u"m45"_s, u"m07"_s} << u"13:07:00"_s;
+    }
+
+    void timePickerTakesDigitsTypedIntoTheClickedPart() {
+        QFETCH(QStringList, steps);
+        QFETCH(QString, shown);
+        TnewTaskForm form(sandbox_.settingsPath(), kolvane::StartNewTask());
+        form.show();
+        QVERIFY(QTest::qWaitForWindowActive(&form));
+        Child<QListWidget>(&form, "lbxMain")->setCurrentRow(2);
+        auto* picker = Child<QTimeEdit>(&form, "DTPtime");
+        auto* text = picker->findChild<QLineEdit*>();
+        QVERIFY(picker->isVisible() && picker->text() == u"13:26:00"_s);
+        for (const QString& step : steps) {
+            // A point inside the part, right of its first digit ("hh:mm:ss").
+            const int inside = 1 + 3 * int(u"hms"_s.indexOf(step.front()));
+            QPoint point(0, text->height() / 2);
+            while (point.x() < text->width() && text->cursorPositionAt(point) != inside)
+                point.rx()++;
+            QTest::mouseClick(text, Qt::LeftButton, {}, point);
+            QTest::keyClicks(text, step.mid(1));
+        }
+        QCOMPARE(picker->time().toString(u"HH:mm:ss"_s), shown);
     }
 
     void emptyTimeCellRaisesBeforeAnythingOpens() {

@@ -1,10 +1,52 @@
+#include "support/XServer.h"
 #include "ui/TrayIcon.h"
 
+#include <QApplication>
 #include <QMainWindow>
 #include <QPointer>
+#include <QProcess>
 #include <QTest>
 
+using namespace kolvane::testing;
 using kolvane::ui::TrayIcon;
+
+namespace {
+
+// The window Qt embeds into an XEmbed notification area for the icon.
+QWidget* TrayIconWindow() {
+    for (QWidget* widget : QApplication::topLevelWidgets())
+        if (widget->objectName() == QStringLiteral("QSystemTrayIconSys") && widget->isVisible())
+            return widget;
+    return nullptr;
+}
+
+bool IconEmbeddedInTheTray() {
+    const QWidget* icon = TrayIconWindow();
+    return icon && XMapState(icon) == XCB_MAP_STATE_VIEWABLE && XParent(icon->winId()) != XRoot();
+}
+
+// No window of the program, the icon aside, is mapped on the X server.
+bool NoWindowMappedButTheIcon() {
+    for (QWidget* widget : QApplication::topLevelWidgets())
+        if (widget->testAttribute(Qt::WA_WState_Created) && widget != TrayIconWindow() &&
+            XMapState(widget) != XCB_MAP_STATE_UNMAPPED)
+            return false;
+    return true;
+}
+
+// A real double click of the left button on the icon, through the X server.
+void DoubleClickTheIcon() {
+    const QWidget* icon = TrayIconWindow();
+    const QPoint centre = icon->rect().center();
+    QCOMPARE(
+        QProcess::execute(u"xdotool"_qs,
+                          {u"mousemove"_qs, u"--window"_qs, QString::number(icon->winId()),
+                           QString::number(centre.x()), QString::number(centre.y()), u"click"_qs,
+                           u"--repeat"_qs, u"2"_qs, u"--delay"_qs, u"60"_qs, u"1"_qs}),
+        0);
+}
+
+} // namespace
 
 class TestTrayIcon : public QObject {
     Q_OBJECT
@@ -28,21 +70,45 @@ private slots:
         for (int round = 0; round < 2; ++round) {
             window_->setWindowState(window_->windowState() | Qt::WindowMinimized);
             QTRY_VERIFY(tray->isInTray());
-            QVERIFY(!window_->isVisible() && !window_->isMinimized() && icon->isVisible());
+            QVERIFY(!window_->isVisible() && icon->isVisible());
             for (auto reason : {QSystemTrayIcon::Trigger, QSystemTrayIcon::Context,
                                 QSystemTrayIcon::MiddleClick, QSystemTrayIcon::Unknown}) {
                 emit icon->activated(reason);
                 QVERIFY(!window_->isVisible());
             }
             emit icon->activated(QSystemTrayIcon::DoubleClick);
-            QVERIFY(window_->isVisible());
-            QCOMPARE(window_->geometry(), place_);
+            QVERIFY(window_->isVisible() && !window_->isMinimized());
+            QTRY_COMPARE(window_->geometry(), place_);
             QVERIFY(!icon->isVisible());
         }
         window_->setWindowState(Qt::WindowMinimized);
         QTRY_VERIFY(tray->isInTray());
         delete window_;
         QVERIFY(icon.isNull());
+    }
+
+    // On a real desktop: the window manager frames the window and the tray host embeds the icon.
+    void onADesktopMinimiseUnmapsTheWindowAndADoubleClickOnTheIconBringsItBack() {
+        if (!OnRealDesktop())
+            QSKIP("needs a window manager and a notification area (on_desktop.sh)");
+        QTRY_VERIFY_WITH_TIMEOUT(QSystemTrayIcon::isSystemTrayAvailable(), 10000);
+        auto* tray = new TrayIcon(window_);
+        QTRY_VERIFY(XMapState(window_) == XCB_MAP_STATE_VIEWABLE && WindowManagerCaughtUp());
+        const QRect outer = XOuterRect(window_);
+        for (int round = 0; round < 2; ++round) {
+            window_->showMinimized();
+            QTRY_VERIFY(tray->isInTray());
+            QTRY_VERIFY(IconEmbeddedInTheTray());
+            QVERIFY(WindowManagerCaughtUp());
+            QVERIFY(NoWindowMappedButTheIcon());
+
+            DoubleClickTheIcon();
+            QTRY_VERIFY(!tray->isInTray());
+            QTRY_VERIFY(XMapState(window_) == XCB_MAP_STATE_VIEWABLE && WindowManagerCaughtUp());
+            QTRY_COMPARE(XOuterRect(window_), outer);
+            QVERIFY(!window_->isMinimized());
+            QVERIFY(TrayIconWindow() == nullptr);
+        }
     }
 
     void aHostWithoutDoubleClicksRestoresOnTheClick() {
@@ -59,12 +125,13 @@ private slots:
     void withoutATrayOrAPictureMinimiseMinimises() {
         for (const bool trayAvailable : {false, true}) { // with a tray, the window lacks a picture
             window_->setWindowState(Qt::WindowNoState);
+            QTRY_VERIFY(!window_->isMinimized()); // a window manager answers later
             if (trayAvailable)
                 window_->setWindowIcon(QIcon());
             auto* tray = new TrayIcon(window_, [trayAvailable] { return trayAvailable; });
             window_->setWindowState(Qt::WindowMinimized);
             QCoreApplication::processEvents();
-            QVERIFY(window_->isVisible() && window_->isMinimized());
+            QTRY_VERIFY(window_->isVisible() && window_->isMinimized());
             QVERIFY(!tray->isInTray() && !tray->systemTrayIcon()->isVisible());
             delete tray;
         }
