@@ -79,8 +79,8 @@ void ExpectEachAnswerConsumed(std::span<const AnswerCase> cases) {
         EXPECT_EQ(client.Exchange().outcome, Succeeded);
 
         const auto requests = server.Requests();
-        ASSERT_EQ(requests.size(), 2u);
-        if (test.next != Either) {
+        EXPECT_EQ(requests.size(), 2u);
+        if (test.next != Either && requests.size() == 2) {
             EXPECT_EQ(requests[1].connection == requests[0].connection, test.next == Same);
         }
     }
