@@ -1,18 +1,10 @@
 // The program on a small file system of the test's own that is full or read-only: the settings
 // file lies on it, and so does the destination of the job that must fail file after file.
 #include "ProgramTestKit.h"
+#include "support/PrivateNamespace.h"
 
+#include <fstream>
 #include <gtest/gtest.h>
-
-#ifdef __linux__
-#include <cerrno>
-#include <cstring>
-#include <fcntl.h>
-#include <sched.h>
-#include <sys/mount.h>
-#include <sys/statvfs.h>
-#include <unistd.h>
-#endif
 
 namespace kolvane::testing {
 namespace {
@@ -29,61 +21,14 @@ long CountOf(const std::vector<std::string>& lines, const std::string& line) {
     return std::count(lines.begin(), lines.end(), line);
 }
 
-#ifdef __linux__
-
-std::string SystemError(const char* call) {
-    return std::string(call) + ": " + std::strerror(errno);
-}
-
-// Mounts a tmpfs of 128 KiB on `where`, in a mount namespace of this process's own, so that
-// nothing outside the test sees it and it goes with the process whatever happens. Returns why
-// that is not allowed here, or nothing.
-std::string MountSmallFileSystem(const std::string& where) {
-    if (::unshare(CLONE_NEWNS) != 0)
-        return SystemError("unshare");
-    if (::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0)
-        return SystemError("mount --make-rprivate /");
-    if (::mount("kolvane-test", where.c_str(), "tmpfs", 0, "size=128k") != 0)
-        return SystemError("mount -t tmpfs");
-    return {};
-}
-
 // Writes a file until the file system holds no free block; returns whether it ended full.
 bool FillUp(const std::string& directory) {
-    const int fd = ::open((directory + "/filler").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-    if (fd < 0)
-        return false;
+    std::ofstream filler(directory + "/filler", std::ios::binary);
     const std::string block(4096, 'f');
-    while (::write(fd, block.data(), block.size()) > 0) {
+    while (filler.write(block.data(), block.size()).flush()) {
     }
-    const bool full = errno == ENOSPC;
-    ::close(fd);
-    struct statvfs status {};
-    return full && ::statvfs(directory.c_str(), &status) == 0 && status.f_bavail == 0;
+    return std::filesystem::space(directory).available == 0;
 }
-
-bool RemountReadOnly(const std::string& where) {
-    return ::mount(nullptr, where.c_str(), nullptr, MS_REMOUNT | MS_RDONLY, nullptr) == 0;
-}
-
-void Unmount(const std::string& where) {
-    ::umount2(where.c_str(), MNT_DETACH);
-}
-
-#else
-
-std::string MountSmallFileSystem(const std::string&) {
-    return "a file system of the test's own is mounted only on Linux";
-}
-bool FillUp(const std::string&) {
-    return false;
-}
-bool RemountReadOnly(const std::string&) {
-    return false;
-}
-void Unmount(const std::string&) {}
-
-#endif
 
 class FullFileSystem : public ProgramTest {
 protected:
@@ -91,7 +36,10 @@ protected:
         ProgramTest::SetUp();
         small_ = pathOf("small");
         std::filesystem::create_directories(small_);
-        if (const std::string refused = MountSmallFileSystem(small_); !refused.empty())
+        std::string refused = EnterPrivateMounts();
+        if (refused.empty())
+            refused = MountTmpfs(small_, "size=128k");
+        if (!refused.empty())
             GTEST_SKIP() << "mounting a small file system is not allowed here (" << refused
                          << "); run the test as root to check the program on a full disk";
         mounted_ = true;
@@ -180,7 +128,7 @@ TEST_F(FullFileSystem, ThreeTasksDueInOneSecondAllCopyAndEachUnwrittenCountIsRep
 TEST_F(FullFileSystem, ThreeTasksDueInOneSecondAllCopyWithTheSettingsOnAReadOnlyFileSystem) {
     const std::string content = ThreeTasks();
     writeFile(settingsOnSmall(), content);
-    ASSERT_TRUE(RemountReadOnly(small_));
+    ASSERT_EQ(RemountReadOnly(small_), "");
     StartOnSettingsAndTick();
     ExpectThreeTasksCopyAndEachErrorIsReported();
     EXPECT_EQ(readFile(settingsOnSmall()), content);
