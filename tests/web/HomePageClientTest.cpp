@@ -1,4 +1,5 @@
 // The home page client with its parts (the cookie store, the request header lines) and its worker.
+#include "PlainListener.h"
 #include "ScriptedServer.h"
 #include "web/CookieDate.h"
 #include "web/HomePageRequester.h"
@@ -297,33 +298,16 @@ TEST_F(HomePageClientTest, WaitingForAnAnswerUsesAlmostNoProcessorTime) {
 }
 
 TEST_F(HomePageClientTest, TheRequestIsExactlyTheseBytesAndNothingElse) {
-    asio::io_context io;
-    asio::ip::tcp::acceptor listener(io, {asio::ip::address_v4::loopback(), 0});
-    asio::ip::tcp::socket connection(io);
-    std::string received;
-    std::array<char, 1024> buffer;
-    std::function<void(const asio::error_code&, std::size_t)> collect =
-        [&](const asio::error_code& error, std::size_t count) {
-            received.append(buffer.data(), count);
-            if (!error)
-                connection.async_read_some(asio::buffer(buffer), collect);
-        };
-    listener.async_accept(connection, [&](const asio::error_code& error) {
-        if (!error)
-            connection.async_read_some(asio::buffer(buffer), collect);
-    });
-    const auto port = std::to_string(listener.local_endpoint().port());
-    std::thread exchange([&] {
-        // The client gives up on the silent listener and closes, which ends the recording.
-        HomePageClient client("http://LocalHost:" + port, {30s, 100ms});
-        EXPECT_EQ(client.Exchange().outcome, TimedOut);
-    });
-    io.run_for(10s);
-    exchange.join();
+    testing::PlainListener listener;
+    const auto port = std::to_string(listener.Port());
+    // The client gives up on the silent listener and closes, which ends the recording.
+    HomePageClient client("http://LocalHost:" + port, {30s, 100ms});
+    EXPECT_EQ(client.Exchange().outcome, TimedOut);
 
-    EXPECT_EQ(received, "GET / HTTP/1.1\r\nHost: LocalHost:" + port +
-                            "\r\nAccept: text/html, */*\r\n"
-                            "User-Agent: Mozilla/3.0 (compatible; Indy Library)\r\n\r\n");
+    EXPECT_EQ(listener.Received(10s),
+              "GET / HTTP/1.1\r\nHost: LocalHost:" + port +
+                  "\r\nAccept: text/html, */*\r\n"
+                  "User-Agent: Mozilla/3.0 (compatible; Indy Library)\r\n\r\n");
 }
 
 TEST_F(HomePageClientTest, EndingTheWorkerEndsAWaitingExchangeAtOnce) {
