@@ -158,6 +158,185 @@ TEST_F(HomePageClientTest, ReadsEachBodyByTheFirstRuleThatApplies) {
     ExpectEachAnswerConsumed(cases);
 }
 
+TEST_F(HomePageClientTest, ReadsLinesAndHeadersByTheirRules) {
+    const std::string hello = Answer(Ok + "Content-Length: 5", "hello");
+    const AnswerCase cases[] = {
+        {"bare line feeds", {"HTTP/1.1 200 OK\nContent-Length: 5\n\nhello"}, Succeeded, 5, Same},
+        {"names in any case", {Answer(Ok + "cONTENT-lENGTH: 5", "hello")}, Succeeded, 5, Same},
+        {"blanks around a value",
+         {Answer(Ok + "Content-Length: \t 5 \t", "hello")},
+         Succeeded,
+         5,
+         Same},
+        {"continued with a space",
+         {Answer(Ok + "Content-Length:\r\n 5", "hello")},
+         Succeeded,
+         5,
+         Same},
+        {"continued with a tab",
+         {Answer(Ok + "Content-Length:\r\n\t5", "hello")},
+         Succeeded,
+         5,
+         Same},
+        {"closed in the head", {"HTTP/1.1 200 OK\r\nContent-Le", Close}, TransportFailed, 0, New},
+        {"100 twice",
+         {Answer("HTTP/1.1 100 Continue") + Answer("HTTP/1.1 100 Continue") + hello},
+         Succeeded,
+         5,
+         Same},
+    };
+    ExpectEachAnswerConsumed(cases);
+}
+
+TEST_F(HomePageClientTest, DecidesOnTheAnswerByItsStatusCodeAndLocation) {
+    const auto plain = [](const std::string& statusLine, const std::string& headers = {}) {
+        return ScriptedReply{Answer(statusLine + "\r\n" + headers + "Content-Length: 1", "x")};
+    };
+    const AnswerCase cases[] = {
+        {"299", plain("HTTP/1.1 299 Odd"), Succeeded, 1, Same},
+        {"200 with an empty Location", plain("HTTP/1.1 200 OK", "Location:  \r\n"), Succeeded, 1,
+         Same},
+        {"300", plain("HTTP/1.1 300 Choices"), Redirected, 1, Same},
+        {"399", plain("HTTP/1.1 399 Odd"), Redirected, 1, Same},
+        {"304 with a Location", plain("HTTP/1.1 304 Same", "Location: /x\r\n"), Redirected, 1,
+         Same},
+        {"404 with a Location", plain("HTTP/1.1 404 Gone", "Location: /x\r\n"), Redirected, 1,
+         Same},
+        {"101", plain("HTTP/1.1 101 Switching Protocols"), ErrorAnswer, 1, Same},
+        {"401", plain("HTTP/1.1 401 Who"), ErrorAnswer, 1, Same},
+        {"503", plain("HTTP/1.1 503 Busy"), ErrorAnswer, 1, Same},
+        {"no status code", plain("HTTP/1.1"), ErrorAnswer, 1, Same},
+        {"status code not a number", plain("HTTP/1.1 2OO OK"), ErrorAnswer, 1, Same},
+    };
+    ExpectEachAnswerConsumed(cases);
+}
+
+// A 401 that offers Basic, and a 407 whose first challenge is Basic, switch on the empty
+// credentials for every later request; nothing else does.
+TEST_F(HomePageClientTest, SwitchesOnEmptyBasicCredentialsOnlyWhenOffered) {
+    const std::string authorization = "Authorization: Basic Og==\r\n";
+    const std::string proxy = "Proxy-" + authorization;
+    const struct {
+        const char* name;
+        std::string answer;
+        std::string credentials; // the header lines of the next request
+    } cases[] = {
+        {"401 Basic", "HTTP/1.1 401 Who\r\nWWW-Authenticate: Basic", authorization},
+        {"401 BASIC second",
+         "HTTP/1.1 401 Who\r\nWWW-Authenticate: Digest a=b, c=d\r\n"
+         "WWW-Authenticate: BASIC realm=\"r\"",
+         authorization},
+        {"401 Digest", "HTTP/1.1 401 Who\r\nWWW-Authenticate: Digest realm=\"Basic\"", ""},
+        {"401 Basically", "HTTP/1.1 401 Who\r\nWWW-Authenticate: Basically", ""},
+        {"401 proxy Basic", "HTTP/1.1 401 Who\r\nProxy-Authenticate: Basic", ""},
+        {"200 Basic", "HTTP/1.1 200 OK\r\nWWW-Authenticate: Basic", ""},
+        {"407 Basic", "HTTP/1.1 407 Proxy\r\nProxy-Authenticate: basic realm=\"p\"", proxy},
+        {"407 Basic second",
+         "HTTP/1.1 407 Proxy\r\nProxy-Authenticate: NTLM\r\n"
+         "Proxy-Authenticate: Basic",
+         ""},
+        {"407 server Basic", "HTTP/1.1 407 Proxy\r\nWWW-Authenticate: Basic", ""},
+    };
+    for (const auto& test : cases) {
+        SCOPED_TRACE(test.name);
+        ScriptedServer server(
+            {{Answer(test.answer + "\r\nContent-Length: 0")}, {EmptyOk}, {EmptyOk}});
+        HomePageClient client(server.Address());
+        client.Exchange();
+        EXPECT_EQ(client.Exchange().outcome, Succeeded);
+        EXPECT_EQ(client.Exchange().outcome, Succeeded);
+
+        const auto requests = server.Requests();
+        ASSERT_EQ(requests.size(), 3u);
+        const std::string head = "GET / HTTP/1.1\r\nHost: " + server.Address().substr(7) +
+                                 "\r\nAccept: text/html, */*\r\n"
+                                 "User-Agent: Mozilla/3.0 (compatible; Indy Library)\r\n";
+        EXPECT_EQ(requests[0].bytes, head + "\r\n");
+        EXPECT_EQ(requests[1].bytes, head + test.credentials + "\r\n");
+        EXPECT_EQ(requests[2].bytes, requests[1].bytes);
+    }
+}
+
+TEST_F(HomePageClientTest, ARedirectIsNeverFollowed) {
+    ScriptedServer elsewhere({{EmptyOk}});
+    ScriptedServer server({{Answer("HTTP/1.1 302 Found\r\nLocation: " + elsewhere.Address() +
+                                   "/\r\nContent-Length: 0")},
+                           {EmptyOk}});
+    HomePageClient client(server.Address());
+    EXPECT_EQ(client.Exchange().outcome, Redirected);
+    EXPECT_EQ(client.Exchange().outcome, Succeeded);
+    EXPECT_EQ(server.Requests().size(), 2u);
+    EXPECT_TRUE(elsewhere.Requests().empty());
+}
+
+// Cookies come from interim, redirect, error and success answers alike; a request carries those
+// that match it and have not expired by then.
+TEST_F(HomePageClientTest, KeepsTheCookiesOfEveryAnswerAndSendsThoseThatStillHold) {
+    std::time_t now = 1'800'000'000;
+    ScriptedServer server(
+        {{Answer("HTTP/1.1 100 Continue\r\nSet-Cookie: early=0") +
+          Answer("HTTP/1.1 302 Found\r\nLocation: /x\r\nset-cookie: moved=1\r\n"
+                 "Content-Length: 0")},
+         {Answer("HTTP/1.1 500 Oops\r\nSET-COOKIE2: failed=2; Version=1\r\nContent-Length: 0")},
+         {Answer(Ok + "Set-Cookie: brief=3; Max-Age=60\r\n"
+                      "Set-Cookie: foreign=4; Domain=other.example\r\n"
+                      "Set-Cookie: shop=5; Path=/shop\r\nSet-Cookie: safe=6; Secure\r\n"
+                      "Set-Cookie: blank=\r\nContent-Length: 0")},
+         {EmptyOk},
+         {EmptyOk}});
+    HomePageClient client(server.Address(), {}, [&] { return now; });
+    for (int exchange = 0; exchange < 4; ++exchange)
+        client.Exchange();
+    now += 61;
+    client.Exchange();
+
+    const auto requests = server.Requests();
+    ASSERT_EQ(requests.size(), 5u);
+    const auto cookieLine = [&](int request) {
+        const std::string& bytes = requests[request].bytes;
+        const auto start = bytes.find("Cookie: ");
+        return start == std::string::npos ? ""
+                                          : bytes.substr(start, bytes.find("\r\n", start) - start);
+    };
+    EXPECT_EQ(cookieLine(0), "");
+    EXPECT_EQ(cookieLine(1), "Cookie: early=0; moved=1");
+    EXPECT_EQ(cookieLine(2), "Cookie: early=0; moved=1; failed=2");
+    EXPECT_EQ(cookieLine(3), "Cookie: early=0; moved=1; failed=2; brief=3");
+    EXPECT_EQ(cookieLine(4), "Cookie: early=0; moved=1; failed=2");
+}
+
+// A Cookie line longer than 1024 characters goes out folded after its blanks; unfolded, it is the
+// line itself.
+TEST_F(HomePageClientTest, ALongCookieLineGoesOutFolded) {
+    std::string setCookies, cookieLine = "Cookie:";
+    for (int i = 0; i < 40; ++i) {
+        const std::string cookie = "c" + std::to_string(i) + "=" + std::string(40, 'v');
+        setCookies += "Set-Cookie: " + cookie + "\r\n";
+        cookieLine += (i == 0 ? " " : "; ") + cookie;
+    }
+    ScriptedServer server({{Answer(Ok + setCookies + "Content-Length: 0")}, {EmptyOk}});
+    HomePageClient client(server.Address());
+    client.Exchange();
+    client.Exchange();
+
+    const auto requests = server.Requests();
+    ASSERT_EQ(requests.size(), 2u);
+    std::string cookieLines = requests[1].bytes.substr(requests[1].bytes.find("Cookie: "));
+    cookieLines.resize(cookieLines.size() - 4); // the last line end and the empty line
+    std::string unfolded;
+    std::size_t pieces = 0;
+    for (std::size_t start = 0, end; start <= cookieLines.size(); start = end + 2, ++pieces) {
+        end = std::min(cookieLines.find("\r\n", start), cookieLines.size());
+        const std::string piece = cookieLines.substr(start, end - start);
+        EXPECT_LE(piece.size(), 1024u);
+        EXPECT_EQ(piece.starts_with(' '), pieces > 0) << piece;
+        EXPECT_FALSE(piece.ends_with(' ')) << piece;
+        unfolded += piece;
+    }
+    EXPECT_GE(pieces, 2u);
+    EXPECT_EQ(unfolded, cookieLine);
+}
+
 TEST_F(HomePageClientTest, KeepsTheConnectionUnlessTheAnswerOrTheServerEndsIt) {
     const AnswerCase cases[] = {
         {"no Connection header", {EmptyOk}, Succeeded, 0, Same},
@@ -201,6 +380,7 @@ TEST_F(HomePageClientTest, FailuresEndQuietlyWithinTheirLimits) {
         // Without a length, these bodies end only with the close that never comes.
         {"", "HTTP/1.1 304 Not Modified\r\n\r\n", quickDrain, TimedOut, 100ms},
         {"", "HTTP/1.1 103 Early Hints\r\n\r\n", quickDrain, TimedOut, 100ms},
+        {"", "HTTP/1.1 302 Found\r\nLocation: /x" + partOfTheBody, quickDrain, TimedOut, 100ms},
     };
     for (const auto& test : cases) {
         SCOPED_TRACE(test.address + test.answer);
