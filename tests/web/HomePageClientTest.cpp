@@ -358,8 +358,31 @@ TEST_F(HomePageClientTest, KeepsTheConnectionUnlessTheAnswerOrTheServerEndsIt) {
     ExpectEachAnswerConsumed(cases);
 }
 
+// A listener whose queue of connections not yet accepted is full, so that the system drops every
+// further attempt to connect: a connect to it waits until it gives up.
+class FullQueueListener {
+public:
+    FullQueueListener() {
+        const asio::ip::tcp::endpoint loopback(asio::ip::address_v4::loopback(), 0);
+        acceptor_.open(loopback.protocol());
+        acceptor_.bind(loopback);
+        acceptor_.listen(0); // room for one connection only
+        queued_.connect(acceptor_.local_endpoint());
+    }
+    std::string Address() const {
+        return "http://127.0.0.1:" + std::to_string(acceptor_.local_endpoint().port());
+    }
+
+private:
+    asio::io_context io_;
+    asio::ip::tcp::acceptor acceptor_{io_};
+    asio::ip::tcp::socket queued_{io_};
+};
+
 TEST_F(HomePageClientTest, FailuresEndQuietlyWithinTheirLimits) {
     const std::string refusing = ScriptedServer({}).Address(); // gone: nothing listens there
+    const FullQueueListener unanswered;
+    const WebLimits quickConnect{200ms};
     const std::string partOfTheBody = "\r\nContent-Length: 9\r\n\r\npart";
     const WebLimits quick{30s, 300ms, 20ms};
     const WebLimits quickDrain{30s, 30s, 100ms};
@@ -373,6 +396,7 @@ TEST_F(HomePageClientTest, FailuresEndQuietlyWithinTheirLimits) {
         // Two dots in a row: the resolver rejects the name without asking any name server.
         {"http://no..such.host", "", {}, TransportFailed, 0ms},
         {refusing, "", {}, TransportFailed, 0ms},
+        {unanswered.Address(), "", quickConnect, TimedOut, quickConnect.connect},
         {"ftp://127.0.0.1", "", {}, BadAddress, 0ms},
         {"", "", quick, TimedOut, quick.answerIdle}, // a silent server
         {"", "HTTP/1.1 200 OK" + partOfTheBody, quick, TimedOut, quick.answerIdle},
