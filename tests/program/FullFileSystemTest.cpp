@@ -41,7 +41,7 @@ protected:
             refused = MountTmpfs(small_, "size=128k");
         if (!refused.empty())
             GTEST_SKIP() << "mounting a small file system is not allowed here (" << refused
-                         << "); run the test as root to check the program on a full disk";
+                         << "); run the test as root on Linux to check the program on a full disk";
         mounted_ = true;
     }
 

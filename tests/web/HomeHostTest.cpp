@@ -36,7 +36,7 @@ TEST_F(HomeHostTest, TheFirstRequestGoesToPort80OfTheHomeHostAsExactlyTheseBytes
     ASSERT_EQ(home->port, 80);
     if (const std::string refused = MapHomeHostToLoopback(home->host); !refused.empty())
         GTEST_SKIP() << "no network and hosts file of the test's own here (" << refused
-                     << "); run the test as root to see the home host's request";
+                     << "); run the test as root on Linux to see the home host's request";
     testing::PlainListener listener(80);
     // Only the wait for the silent listener is shortened; it ends the recording.
     HomePageRequester requester(HomePageAddress, {30s, 200ms});
