@@ -4,7 +4,9 @@
 #include "platform/TextEncoding.h"
 
 #include <algorithm>
+#include <iterator>
 #include <optional>
+#include <utility>
 
 namespace kolvane {
 namespace {
@@ -131,9 +133,11 @@ IniDocument IniDocument::Parse(std::string_view content) {
             line.end = LineEnd::None;
         }
         std::string_view bytes = content.substr(start, end - start);
-        if (line.end == LineEnd::Lf && !bytes.empty() && bytes.back() == '\r') {
+        // A CR that ends the file ends its last line, as readers that take any CR for a line
+        // end have it; its value does not hold the CR.
+        if (!bytes.empty() && bytes.back() == '\r') {
             bytes.remove_suffix(1);
-            line.end = LineEnd::CrLf;
+            line.end = line.end == LineEnd::Lf ? LineEnd::CrLf : LineEnd::Cr;
         }
         line.bytes = std::string(bytes);
         line.text = document.DecodeLine(line.bytes);
@@ -154,6 +158,8 @@ std::string IniDocument::Serialize() const {
             content += "\r\n";
         else if (line.end == LineEnd::Lf)
             content += '\n';
+        else if (line.end == LineEnd::Cr)
+            content += '\r';
     }
     return content;
 }
@@ -186,11 +192,33 @@ bool IniDocument::EncodeText(std::string_view text, std::string& bytes) const {
     return true;
 }
 
+// A fresh read of the line's bytes gives back its text, and the same kind of line.
+bool IniDocument::ReadsBackAsWritten(const Line& line) const {
+    std::string_view ignored;
+    return DecodeLine(line.bytes) == line.text &&
+           ParseSectionHeader(line.text, ignored) == line.isSection;
+}
+
+// The encoding of a file without a byte-order mark follows from its bytes, so a change is kept
+// only when the file it makes is read in the encoding its lines were decoded in. Plain ASCII
+// reads alike in both and takes the encoding a fresh read of it would.
+bool IniDocument::KeepsItsEncoding() {
+    const std::string content = Serialize();
+    const Encoding now = EncodingOf(content);
+    if (now != encoding_ && !IsAscii(content))
+        return false;
+    encoding_ = now;
+    return true;
+}
+
 // A new line takes the line end of the line before it; a last line without one gets the end of
-// the nearest line above it that has one.
+// the nearest line above it that has one, and one ending in a bare CR gets the LF of a CRLF (a
+// bare CR before the file's end would not end a line).
 void IniDocument::InsertLine(std::size_t at, Line line) {
     if (at > 0) {
         Line& before = lines_[at - 1];
+        if (before.end == LineEnd::Cr)
+            before.end = LineEnd::CrLf;
         for (std::size_t i = at - 1; before.end == LineEnd::None && i-- > 0;)
             before.end = lines_[i].end;
         if (before.end == LineEnd::None)
@@ -198,6 +226,27 @@ void IniDocument::InsertLine(std::size_t at, Line line) {
         line.end = before.end;
     }
     lines_.insert(lines_.begin() + static_cast<std::ptrdiff_t>(at), std::move(line));
+}
+
+// The lines go in, in order, at `at`; they are taken out again, and the change refused, when one
+// would not read back as written or the file would change its encoding.
+IniDocument::Change IniDocument::InsertLines(std::size_t at, std::vector<Line> lines) {
+    if (!std::all_of(lines.begin(), lines.end(),
+                     [this](const Line& line) { return ReadsBackAsWritten(line); }))
+        return Change::Refused;
+    // Only a last line without a line end is touched by an insertion: it gains one.
+    const LineEnd lastEnd = lines_.empty() ? LineEnd::None : lines_.back().end;
+    for (std::size_t i = 0; i < lines.size(); ++i)
+        InsertLine(at + i, std::move(lines[i]));
+    if (!KeepsItsEncoding()) {
+        const auto first = lines_.begin() + static_cast<std::ptrdiff_t>(at);
+        lines_.erase(first, first + static_cast<std::ptrdiff_t>(lines.size()));
+        if (!lines_.empty())
+            lines_.back().end = lastEnd;
+        return Change::Refused;
+    }
+    Reindex();
+    return Change::Made;
 }
 
 void IniDocument::Reindex() {
@@ -260,11 +309,11 @@ IniDocument::Change IniDocument::Set(std::string_view section, std::string_view 
         std::string sectionBytes, keyBytes;
         if (!EncodeText(section, sectionBytes) || !EncodeText(key, keyBytes))
             return Change::Refused;
-        const std::string header = "[" + std::string(section) + "]";
-        InsertLine(lines_.size(), {header, "[" + sectionBytes + "]", LineEnd::Lf, true});
-        InsertLine(lines_.size(), {std::string(key) + "=" + stored, keyBytes + "=" + storedBytes});
-        Reindex();
-        return Change::Made;
+        std::vector<Line> added;
+        added.push_back(
+            {"[" + std::string(section) + "]", "[" + sectionBytes + "]", LineEnd::Lf, true});
+        added.push_back({std::string(key) + "=" + stored, keyBytes + "=" + storedBytes});
+        return InsertLines(lines_.size(), std::move(added));
     }
     const Section& target = sections_[found->second];
     const std::size_t keyLine = FindKeyLine(target, key);
@@ -276,8 +325,15 @@ IniDocument::Change IniDocument::Set(std::string_view section, std::string_view 
         std::string keyBytes;
         if (!EncodeText(lineKey, keyBytes))
             return Change::Refused;
-        lines_[keyLine].text = std::string(lineKey) + "=" + stored;
-        lines_[keyLine].bytes = keyBytes + "=" + storedBytes;
+        Line line{std::string(lineKey) + "=" + stored, keyBytes + "=" + storedBytes,
+                  lines_[keyLine].end};
+        if (!ReadsBackAsWritten(line))
+            return Change::Refused;
+        std::swap(lines_[keyLine], line);
+        if (!KeepsItsEncoding()) {
+            std::swap(lines_[keyLine], line);
+            return Change::Refused;
+        }
         return Change::Made;
     }
     std::string keyBytes;
@@ -291,20 +347,27 @@ IniDocument::Change IniDocument::Set(std::string_view section, std::string_view 
         if (SplitEntry(lines_[i].text, lineKey, oldValue))
             insertAt = i + 1;
     }
-    InsertLine(insertAt, {std::string(key) + "=" + stored, keyBytes + "=" + storedBytes});
-    Reindex();
-    return Change::Made;
+    std::vector<Line> added;
+    added.push_back({std::string(key) + "=" + stored, keyBytes + "=" + storedBytes});
+    return InsertLines(insertAt, std::move(added));
 }
 
-bool IniDocument::Drop(std::string_view section) {
+IniDocument::Change IniDocument::Drop(std::string_view section) {
     const auto found = firstSectionByName_.find(LowerKey(section));
     if (found == firstSectionByName_.end())
-        return false;
+        return Change::None;
     const Section& target = sections_[found->second];
-    lines_.erase(lines_.begin() + static_cast<std::ptrdiff_t>(target.header),
-                 lines_.begin() + static_cast<std::ptrdiff_t>(target.end));
+    const auto first = lines_.begin() + static_cast<std::ptrdiff_t>(target.header);
+    const auto last = lines_.begin() + static_cast<std::ptrdiff_t>(target.end);
+    std::vector<Line> removed(std::make_move_iterator(first), std::make_move_iterator(last));
+    const auto at = lines_.erase(first, last);
+    if (!KeepsItsEncoding()) {
+        lines_.insert(at, std::make_move_iterator(removed.begin()),
+                      std::make_move_iterator(removed.end()));
+        return Change::Refused;
+    }
     Reindex();
-    return true;
+    return Change::Made;
 }
 
 } // namespace kolvane

@@ -31,15 +31,19 @@ public:
     // order, named as written.
     void ShadowedSectionNames(std::vector<std::string>& names) const;
 
-    // None when the key holds that value already, so its line stays as it is; Refused, with
-    // nothing changed, when the file's encoding cannot hold the text.
+    // None when the key holds that value already, so its line stays as it is. Refused, with
+    // nothing changed, when the file's encoding cannot hold the text, when the written line would
+    // not read back as written, or when the file would be read in another encoding (so that
+    // other lines would change their meaning).
     Change Set(std::string_view section, std::string_view key, std::string_view value);
-    // Removes the first section of that name with all its lines; false when there is none.
-    bool Drop(std::string_view section);
+    // Removes the first section of that name with all its lines: None when there is none,
+    // Refused, with nothing changed, when the rest would be read in another encoding.
+    Change Drop(std::string_view section);
 
 private:
     enum class Encoding { Utf8, Legacy };
-    enum class LineEnd : unsigned char { None, Lf, CrLf };
+    // Cr only ends the file's last line: a CR before the end of the file belongs to its line.
+    enum class LineEnd : unsigned char { None, Lf, CrLf, Cr };
     struct Line {
         std::string text;  // decoded; the bytes themselves where they do not decode
         std::string bytes; // as in the file, without the line end
@@ -55,7 +59,10 @@ private:
     static Encoding EncodingOf(std::string_view content);
     std::string DecodeLine(const std::string& bytes) const;
     bool EncodeText(std::string_view text, std::string& bytes) const;
+    bool ReadsBackAsWritten(const Line& line) const;
+    bool KeepsItsEncoding();
     void InsertLine(std::size_t at, Line line);
+    Change InsertLines(std::size_t at, std::vector<Line> lines);
     std::size_t FindKeyLine(const Section& section, std::string_view key) const;
     void Reindex();
 

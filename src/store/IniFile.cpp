@@ -94,9 +94,7 @@ void TIniFile::PutFlag(const std::string& section, const std::string& key, bool 
 }
 
 void TIniFile::DropSection(const std::string& section) {
-    Write([&](IniDocument& document) {
-        return document.Drop(section) ? IniDocument::Change::Made : IniDocument::Change::None;
-    });
+    Write([&](IniDocument& document) { return document.Drop(section); });
 }
 
 std::int32_t TIniFile::IncrementNumber(const std::string& section, const std::string& key) {

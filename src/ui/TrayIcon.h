@@ -47,6 +47,7 @@ private:
     Qt::WindowStates stateBeforeTray_;
     QRect geometryBeforeTray_;
     bool inTray_ = false;
+    bool awaitingShownWindow_ = false; // from a restore until the window is exposed again
 };
 
 } // namespace kolvane::ui

@@ -105,7 +105,8 @@ void CheckFlag(const std::string& text) {
         return; // values are single lines; the settings object refuses line breaks
     static const ScratchFile file;
     IniDocument document = IniDocument::Parse("");
-    document.Set("t", "useDelayM", text);
+    if (document.Set("t", "useDelayM", text) == IniDocument::Change::Refused)
+        return; // a text the file's encoding cannot hold is never written
     // A new file each time: rewriting a truncated one makes some file systems flush it on close.
     std::filesystem::remove(file.path());
     std::ofstream(file.path(), std::ios::binary) << document.Serialize();

@@ -100,12 +100,24 @@ bool IsTerminatedCopy(std::string_view line, std::string_view copy) {
            (copy.substr(line.size()) == "\n" || copy.substr(line.size()) == "\r\n");
 }
 
+// Only the last line can end in a bare CR.
 std::string_view LineEndOf(std::string_view line) {
-    return line.ends_with("\r\n") ? "\r\n" : line.ends_with('\n') ? "\n" : "";
+    return line.ends_with("\r\n") ? "\r\n"
+           : line.ends_with('\n') ? "\n"
+           : line.ends_with('\r') ? "\r"
+                                  : "";
+}
+
+// The byte-order mark goes before the first line and stays as it was; it is no line of its own.
+constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
+
+std::string_view WithoutByteOrderMark(std::string_view text) {
+    return text.starts_with(kByteOrderMark) ? text.substr(kByteOrderMark.size()) : text;
 }
 
 // The rewrite may replace one line, insert one or two, or append after an unterminated last
-// line, which then gains its line end; nothing else may differ.
+// line, which then gains its line end (one ending in a bare CR gains the LF); nothing else may
+// differ.
 void RequireOnlyTheWrittenLinesChanged(std::string_view before, std::string_view after) {
     const std::vector<std::string_view> a = LinesOf(before), b = LinesOf(after);
     std::size_t prefix = 0;
@@ -151,14 +163,22 @@ std::vector<std::pair<std::string, std::string>> AllValues(const IniDocument& do
 void CheckWrite(const WriteCase& write) {
     const IniDocument original = IniDocument::Parse(write.content);
     IniDocument changed = original;
-    changed.Set(write.section, write.key, write.value);
+    // Any bytes may be offered: a text the file could not hold, or not read back as it was
+    // written, is refused, and the document stays as it was.
+    if (changed.Set(write.section, write.key, write.value) == IniDocument::Change::Refused) {
+        Require(changed.Serialize() == original.Serialize(), "a refused write changes nothing");
+        return;
+    }
     const std::string rewritten = changed.Serialize();
     const IniDocument reread = IniDocument::Parse(rewritten);
 
     std::string value;
     Require(reread.Find(write.section, write.key, value) && value == write.value,
             "the written value reads back");
-    RequireOnlyTheWrittenLinesChanged(write.content, rewritten);
+    Require(rewritten.starts_with(kByteOrderMark) == write.content.starts_with(kByteOrderMark),
+            "the byte-order mark stays as it was");
+    RequireOnlyTheWrittenLinesChanged(WithoutByteOrderMark(write.content),
+                                      WithoutByteOrderMark(rewritten));
 
     const std::string writtenKey = NameKey(write.section) + "/" + NameKey(write.key);
     const auto after = AllValues(reread);

@@ -136,16 +136,19 @@ TEST_F(IniFileTest, UnchangedLinesAndPermissionsOrAttributesAreKept) {
 #endif
 }
 
-// A file edited by several editors mixes line ends; a rewrite keeps each line's own, and new
-// lines take the first line's (so does an unterminated last line that gets a line after it).
+// A file edited by several editors mixes line ends; a rewrite keeps each line's own. A bare CR
+// that ends the file ends its last line, and becomes a CRLF when a line is added after it.
 TEST_F(IniFileTest, EveryLineKeepsItsOwnLineEnd) {
-    write("[a]\r\nx=1\ny=2\r\n[b]\nz=3\r\n");
+    write("[a]\r\nx=1\ny=2\r\n[b]\nz=3\r");
     TIniFile ini(iniPath());
-    ini.PutNumber("a", "x", 5);
-    EXPECT_EQ(content(), "[a]\r\nx=5\ny=2\r\n[b]\nz=3\r\n");
-    ini.PutNumber("b", "w", 6);
-    EXPECT_EQ(content(), "[a]\r\nx=5\ny=2\r\n[b]\nz=3\r\nw=6\r\n");
     EXPECT_EQ(ini.GetNumber("b", "z", 0), 3);
+    ini.PutNumber("a", "x", 5);
+    EXPECT_EQ(content(), "[a]\r\nx=5\ny=2\r\n[b]\nz=3\r");
+    ini.PutNumber("b", "z", 4);
+    EXPECT_EQ(content(), "[a]\r\nx=5\ny=2\r\n[b]\nz=4\r");
+    ini.PutNumber("b", "w", 6);
+    EXPECT_EQ(content(), "[a]\r\nx=5\ny=2\r\n[b]\nz=4\r\nw=6\r\n");
+    EXPECT_EQ(ini.GetNumber("b", "z", 0), 4);
 }
 
 TEST_F(IniFileTest, DropSectionRemovesItsLinesOnly) {

@@ -2,6 +2,7 @@
 #include "store/TaskTable.h"
 #include "support/Sandbox.h"
 
+#include <functional>
 #include <gtest/gtest.h>
 #include <tuple>
 
@@ -15,6 +16,7 @@ namespace {
 #define GBK_DATA "\xCA\xFD\xBE\xDD"             // 数据
 #define GBK_BACKUP "\xB1\xB8\xB7\xDD"           // 备份
 #define GBK_JAPANESE "\xC8\xD5\xB1\xBE\xD5\x5A" // 日本語, the last byte an ASCII "Z"
+#define GBK_WHOLE "\xC8\xAB"                    // 全, whose bytes are also UTF-8 (for "ȫ")
 
 class SettingsText : public testing::SandboxedTest {
 protected:
@@ -24,10 +26,14 @@ protected:
 
     void expectWriteRefused(TIniFile& ini, const std::string& section, const std::string& key,
                             const std::string& value) {
+        expectRefused([&] { ini.PutEntry(section, key, value); });
+    }
+
+    void expectRefused(const std::function<void()>& write) {
         const std::string before = content();
         try {
-            ini.PutEntry(section, key, value);
-            ADD_FAILURE() << "\"" << value << "\" was written into " << section;
+            write();
+            ADD_FAILURE() << "the write was made";
         } catch (const WriteError& error) {
             EXPECT_EQ(std::string(error.what()), "Unable to write to " + iniPath());
         }
@@ -126,6 +132,42 @@ TEST_F(SettingsText, TextThatDecodesNeitherWayIsCarriedAsItsBytes) {
     EXPECT_EQ(content(), original + "taskDD=08:00:00\n[caf\xE9"
                                     "1]\ntaskName=caf\xE9"
                                     "1\n");
+}
+
+// The encoding of a file without a byte-order mark is taken from its bytes, so a write could
+// change how every other line reads; such a write is refused and the file stays as it was.
+TEST_F(SettingsText, AWriteThatWouldChangeHowTheFileReadsIsRefused) {
+    using Write = void (*)(TIniFile&);
+    const std::pair<std::string, Write> cases[] = {
+        // A UTF-16 surrogate's bytes are not UTF-8: the file would read as GBK, "中文" as three
+        // other characters.
+        {"[a]\ntaskName=中文\n",
+         [](TIniFile& ini) { ini.PutEntry("a", "taskDest", "\xED\xBB\xBF"); }},
+        // Without its only line that is not UTF-8 the file would read as UTF-8, 全 as "ȫ".
+        {"[" GBK_WHOLE "]\ntaskName=" GBK_WHOLE "\ntaskSource=" GBK_DOCS "\n",
+         [](TIniFile& ini) { ini.PutEntry("全", "taskSource", "全"); }},
+        {"[" GBK_DOCS "]\ntaskName=" GBK_DOCS "\n[" GBK_WHOLE "]\ntaskName=" GBK_WHOLE "\n",
+         [](TIniFile& ini) { ini.DropSection("文档"); }},
+        // Bytes as carried from a line that did not decode, put where they decode (as "啊").
+        {"[caf\xE9]\n", [](TIniFile& ini) { ini.PutEntry("caf\xE9", "taskDD", "\xB0\xA1"); }},
+    };
+    for (const auto& [file, change] : cases) {
+        SCOPED_TRACE(file);
+        write(file);
+        TIniFile ini(iniPath());
+        expectRefused([&ini, change = change] { change(ini); });
+    }
+}
+
+// Plain ASCII reads alike in both encodings; once a GBK file holds only ASCII it is read, and
+// written, as a fresh read of it would take it.
+TEST_F(SettingsText, AFileLeftWithOnlyAsciiTakesTheEncodingAFreshReadGivesIt) {
+    write("[" GBK_DOCS "]\ntaskName=" GBK_DOCS "\n[a]\ntaskName=a\n");
+    TIniFile ini(iniPath());
+    ini.DropSection("文档");
+    ini.PutEntry("a", "taskDest", "全");
+    EXPECT_EQ(content(), "[a]\ntaskName=a\ntaskDest=全\n");
+    EXPECT_EQ(TIniFile(iniPath()).GetEntry("a", "taskDest", ""), "全");
 }
 
 TEST_F(SettingsText, EveryLineKeepsItsOwnEndAndANewLineTakesTheEndBeforeIt) {
