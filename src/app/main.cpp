@@ -1,9 +1,9 @@
+#include "program/SettingsLocation.h"
 #include "ui/KolvaneApplication.h"
 #include "ui/TerminationSignals.h"
 #include "ui/TmainForm.h"
 #include "web/HomePage.h"
 
-#include <QDir>
 #include <QLibraryInfo>
 #include <QTranslator>
 
@@ -17,12 +17,6 @@ void LoadQtChineseTexts(QTranslator& translator) {
         QCoreApplication::installTranslator(&translator);
 }
 
-std::string SettingsPathBesideExecutable() {
-    return QDir(QCoreApplication::applicationDirPath())
-        .filePath(QStringLiteral("defaultSet.ini"))
-        .toStdString();
-}
-
 } // namespace
 
 int main(int argc, char* argv[]) {
@@ -33,7 +27,7 @@ int main(int argc, char* argv[]) {
     QTranslator qtTexts;
     LoadQtChineseTexts(qtTexts);
 
-    kolvane::ui::TmainForm mainForm(SettingsPathBesideExecutable(), kolvane::HomePageAddress);
+    kolvane::ui::TmainForm mainForm(kolvane::program::SettingsFilePath(), kolvane::HomePageAddress);
     application.setWindowIcon(mainForm.windowIcon());
     // A request to end the program from outside closes the main window, as the user would.
     kolvane::ui::TerminationSignals endRequests([&mainForm] { mainForm.close(); });

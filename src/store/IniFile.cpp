@@ -139,6 +139,14 @@ std::filesystem::path PathOfUtf8(const std::string& path) {
     return std::filesystem::path(std::u8string(path.begin(), path.end()));
 }
 
+// The file of an installed program lives in a folder of the user's configuration directory
+// that nothing makes before the first task is saved. A failure shows as the write error the
+// lock then raises.
+void MakeMissingDirectory(const std::string& directory) {
+    std::error_code ignored;
+    std::filesystem::create_directories(PathOfUtf8(directory), ignored);
+}
+
 // An instance killed while it wrote leaves its temporary behind; the names carry the owner's
 // process id, so one whose owner has gone can be removed without touching anything else.
 void RemoveStaleTemporaries(const std::string& path) {
@@ -291,6 +299,7 @@ std::shared_ptr<const IniDocument> TIniFile::Load() const {
 }
 
 template <typename Edit> void TIniFile::Write(Edit&& edit) {
+    MakeMissingDirectory(DirectoryOf(path_));
     DirectoryLock lock(DirectoryOf(path_));
     if (!lock.held())
         throw WriteError(path_);
