@@ -1,3 +1,4 @@
+#include "program/LoginStart.h"
 #include "program/SettingsLocation.h"
 #include "ui/KolvaneApplication.h"
 #include "ui/TerminationSignals.h"
@@ -31,7 +32,10 @@ int main(int argc, char* argv[]) {
     application.setWindowIcon(mainForm.windowIcon());
     // A request to end the program from outside closes the main window, as the user would.
     kolvane::ui::TerminationSignals endRequests([&mainForm] { mainForm.close(); });
-    mainForm.show();
+    std::vector<std::string> arguments;
+    for (const QString& argument : QCoreApplication::arguments())
+        arguments.push_back(argument.toStdString());
+    mainForm.ShowAtStart(kolvane::program::StartedAtLogin(arguments));
     application.exec();
     return 0;
 }

@@ -13,7 +13,8 @@ inline constexpr char kPathSeparator = '\\';
 inline constexpr char kPathSeparator = '/';
 #endif
 
-// The directory that holds the running executable.
+// The running executable, and the directory that holds it.
+std::string ExecutablePath();
 std::string ExecutableDirectory();
 
 // Whether the user running the program may create files in the directory.

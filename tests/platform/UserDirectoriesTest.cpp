@@ -1,11 +1,10 @@
 #include "platform/UserDirectories.h"
 
+#include "ScopedVariable.h"
 #include "support/Sandbox.h"
 
-#include <cstdlib>
 #include <filesystem>
 #include <gtest/gtest.h>
-#include <optional>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <tuple>
@@ -13,23 +12,6 @@
 
 namespace kolvane::testing {
 namespace {
-
-// Sets or clears one environment variable for the life of the object.
-class ScopedVariable {
-public:
-    ScopedVariable(const char* name, const char* value) : name_(name) {
-        if (const char* old = std::getenv(name))
-            old_ = old;
-        value ? ::setenv(name, value, 1) : ::unsetenv(name);
-    }
-    ~ScopedVariable() { old_ ? ::setenv(name_, old_->c_str(), 1) : ::unsetenv(name_); }
-    ScopedVariable(const ScopedVariable&) = delete;
-    ScopedVariable& operator=(const ScopedVariable&) = delete;
-
-private:
-    const char* name_;
-    std::optional<std::string> old_;
-};
 
 struct ConfigCase {
     const char* name;

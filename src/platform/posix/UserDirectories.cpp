@@ -37,16 +37,20 @@ std::string ParentOf(const std::string& path) {
 
 } // namespace
 
-std::string ExecutableDirectory() {
+std::string ExecutablePath() {
     std::vector<char> buffer(4096);
     for (;;) {
         const ssize_t length = ::readlink("/proc/self/exe", buffer.data(), buffer.size());
         if (length < 0)
             return {};
         if (static_cast<std::size_t>(length) < buffer.size())
-            return ParentOf(std::string(buffer.data(), static_cast<std::size_t>(length)));
+            return std::string(buffer.data(), static_cast<std::size_t>(length));
         buffer.resize(buffer.size() * 2);
     }
+}
+
+std::string ExecutableDirectory() {
+    return ParentOf(ExecutablePath());
 }
 
 bool IsDirectoryWritable(const std::string& directory) {

@@ -1,37 +1,12 @@
 #include "platform/UserDirectories.h"
 
-#include <climits>
+#include "platform/win32/WideText.h"
+#include "platform/win32/Windows.h"
+
 #include <shlobj.h>
-#include <windows.h>
 
 namespace kolvane::platform {
 namespace {
-
-std::wstring WideOfUtf8(const std::string& text) {
-    if (text.empty() || text.size() > INT_MAX)
-        return {};
-    const int size = static_cast<int>(text.size());
-    const int length =
-        ::MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, text.data(), size, nullptr, 0);
-    std::wstring wide(length > 0 ? static_cast<std::size_t>(length) : 0, L'\0');
-    if (length <= 0 || ::MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, text.data(), size,
-                                             wide.data(), length) != length)
-        return {};
-    return wide;
-}
-
-std::string Utf8OfWide(const std::wstring& wide) {
-    if (wide.empty() || wide.size() > INT_MAX)
-        return {};
-    const int size = static_cast<int>(wide.size());
-    const int length = ::WideCharToMultiByte(CP_UTF8, WC_ERR_INVALID_CHARS, wide.data(), size,
-                                             nullptr, 0, nullptr, nullptr);
-    std::string text(length > 0 ? static_cast<std::size_t>(length) : 0, '\0');
-    if (length <= 0 || ::WideCharToMultiByte(CP_UTF8, WC_ERR_INVALID_CHARS, wide.data(), size,
-                                             text.data(), length, nullptr, nullptr) != length)
-        return {};
-    return text;
-}
 
 std::wstring ParentOf(const std::wstring& path) {
     const std::size_t separator = path.find_last_of(L"\\/");
@@ -42,9 +17,7 @@ std::wstring ParentOf(const std::wstring& path) {
     return path.substr(0, driveRoot ? separator + 1 : separator);
 }
 
-} // namespace
-
-std::string ExecutableDirectory() {
+std::wstring WideExecutablePath() {
     std::wstring buffer(MAX_PATH, L'\0');
     for (;;) {
         const DWORD length =
@@ -54,7 +27,7 @@ std::string ExecutableDirectory() {
         // A name that fills the buffer to its end was cut short.
         if (length < buffer.size()) {
             buffer.resize(length);
-            return Utf8OfWide(ParentOf(buffer));
+            return buffer;
         }
         if (buffer.size() >= 32768)
             return {};
@@ -62,8 +35,18 @@ std::string ExecutableDirectory() {
     }
 }
 
+} // namespace
+
+std::string ExecutablePath() {
+    return win32::Utf8(WideExecutablePath());
+}
+
+std::string ExecutableDirectory() {
+    return win32::Utf8(ParentOf(WideExecutablePath()));
+}
+
 bool IsDirectoryWritable(const std::string& directory) {
-    const std::wstring wideDirectory = WideOfUtf8(directory);
+    const std::wstring wideDirectory = win32::Wide(directory);
     if (wideDirectory.empty())
         return false;
     // Access rights on Windows come from lists that only the system evaluates well: creating a
@@ -89,7 +72,7 @@ std::string UserConfigDirectory() {
     PWSTR path = nullptr;
     std::string directory;
     if (SUCCEEDED(::SHGetKnownFolderPath(FOLDERID_RoamingAppData, 0, nullptr, &path)))
-        directory = Utf8OfWide(path);
+        directory = win32::Utf8(path);
     // The caller frees the text whether or not the call succeeded.
     ::CoTaskMemFree(path);
     return directory;
