@@ -6,13 +6,6 @@
 // UTF-8; an empty path means the system does not say.
 namespace kolvane::platform {
 
-// What joins a directory and a name in the paths of this system.
-#ifdef _WIN32
-inline constexpr char kPathSeparator = '\\';
-#else
-inline constexpr char kPathSeparator = '/';
-#endif
-
 // The running executable, and the directory that holds it.
 std::string ExecutablePath();
 std::string ExecutableDirectory();

@@ -1,5 +1,6 @@
 #include "program/SettingsLocation.h"
 
+#include "base/PathTerms.h"
 #include "platform/UserDirectories.h"
 
 namespace kolvane::program {
@@ -10,10 +11,7 @@ constexpr const char* kSettingsFileName = "defaultSet.ini";
 std::string FileIn(const std::string& directory) {
     if (directory.empty())
         return kSettingsFileName;
-    // A root directory ("/", "C:\\") already ends in the separator.
-    if (directory.back() == platform::kPathSeparator)
-        return directory + kSettingsFileName;
-    return directory + platform::kPathSeparator + kSettingsFileName;
+    return WithSeparator(directory) + kSettingsFileName;
 }
 
 } // namespace
