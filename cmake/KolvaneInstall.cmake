@@ -2,7 +2,6 @@
 # and the AppStream data, and a Debian package of all of it (cpack -G DEB).
 include(GNUInstallDirs)
 
-set(KOLVANE_APP_ID "example.kolvane.Kolvane")
 set(linux_sources ${PROJECT_SOURCE_DIR}/resources/linux)
 set(linux_build ${PROJECT_BINARY_DIR}/linux)
 

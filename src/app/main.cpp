@@ -1,9 +1,10 @@
+#include "program/LoginStart.h"
+#include "program/SettingsLocation.h"
 #include "ui/KolvaneApplication.h"
 #include "ui/TerminationSignals.h"
 #include "ui/TmainForm.h"
 #include "web/HomePage.h"
 
-#include <QDir>
 #include <QLibraryInfo>
 #include <QTranslator>
 
@@ -17,12 +18,6 @@ void LoadQtChineseTexts(QTranslator& translator) {
         QCoreApplication::installTranslator(&translator);
 }
 
-std::string SettingsPathBesideExecutable() {
-    return QDir(QCoreApplication::applicationDirPath())
-        .filePath(QStringLiteral("defaultSet.ini"))
-        .toStdString();
-}
-
 } // namespace
 
 int main(int argc, char* argv[]) {
@@ -33,11 +28,14 @@ int main(int argc, char* argv[]) {
     QTranslator qtTexts;
     LoadQtChineseTexts(qtTexts);
 
-    kolvane::ui::TmainForm mainForm(SettingsPathBesideExecutable(), kolvane::HomePageAddress);
+    kolvane::ui::TmainForm mainForm(kolvane::program::SettingsFilePath(), kolvane::HomePageAddress);
     application.setWindowIcon(mainForm.windowIcon());
     // A request to end the program from outside closes the main window, as the user would.
     kolvane::ui::TerminationSignals endRequests([&mainForm] { mainForm.close(); });
-    mainForm.show();
+    std::vector<std::string> arguments;
+    for (const QString& argument : QCoreApplication::arguments())
+        arguments.push_back(argument.toStdString());
+    mainForm.ShowAtStart(kolvane::program::StartedAtLogin(arguments));
     application.exec();
     return 0;
 }

@@ -1,9 +1,11 @@
 #include "store/IniFile.h"
 
+#include "base/PathTerms.h"
 #include "platform/Files.h"
 #include "store/IniDocument.h"
 #include "store/IntegerText.h"
 
+#include <filesystem>
 #include <optional>
 #include <string_view>
 #include <utility>
@@ -15,6 +17,17 @@ namespace {
 // split the entry and could plant foreign sections.
 bool FitsOnOneLine(std::string_view text) {
     return text.find_first_of("\r\n") == text.npos;
+}
+
+// The file of an installed program lives in a folder of the user's configuration directory
+// that nothing makes before the first task is saved. A failure shows as the write error the
+// lock then raises.
+void MakeMissingDirectory(const std::string& path) {
+    const std::string_view directory = ExtractFilePath(path);
+    if (directory.empty())
+        return;
+    std::error_code ignored;
+    std::filesystem::create_directories(std::u8string(directory.begin(), directory.end()), ignored);
 }
 
 } // namespace
@@ -135,6 +148,7 @@ std::shared_ptr<const IniDocument> TIniFile::Load() const {
 }
 
 template <typename Edit> void TIniFile::Write(Edit&& edit) {
+    MakeMissingDirectory(path_);
     platform::WriteLock lock(path_);
     if (!lock.held())
         throw WriteError(path_);

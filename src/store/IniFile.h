@@ -44,7 +44,8 @@ private:
 // read sees every earlier write, from this object, another object or another process.
 class TIniFile {
 public:
-    // Remembers the path; touches neither the file nor its directory.
+    // Remembers the path; touches neither the file nor its directory. The first write makes
+    // the directory when it is missing.
     explicit TIniFile(std::string path);
     ~TIniFile();
     TIniFile(const TIniFile&) = delete;

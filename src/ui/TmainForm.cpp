@@ -83,7 +83,7 @@ TmainForm::TmainForm(std::string settingsPath, std::string_view homePageAddress,
     BuildPopupMenu();
     ColourAdvert(DrawAdvertColour(MillisecondsSinceUtcMidnight()));
 
-    new TrayIcon(this);
+    tray_ = new TrayIcon(this);
     hourlyRequest_ = new HourlyRequest(homePageAddress, this);
 
     resize(kOuterSize);
@@ -300,6 +300,11 @@ void TmainForm::FitOuterSizeAndCentre() {
 }
 
 // ---- commands ------------------------------------------------------------------------------
+
+void TmainForm::ShowAtStart(bool startedAtLogin) {
+    if (!startedAtLogin || !tray_->startInTray())
+        show();
+}
 
 void TmainForm::RunSelectedTask() {
     program_->RunSelectedTask();

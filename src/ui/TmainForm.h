@@ -29,6 +29,7 @@ class HourlyRequest;
 class JobEventPump;
 class LogModel;
 class TaskTableModel;
+class TrayIcon;
 class UiTimer;
 
 // The main window: the task table, the log pane, the toolbar and the commands. It shows what the
@@ -51,6 +52,11 @@ public:
     std::string settingsPath() const { return program_->settingsPath(); }
 
     void RunSelectedTask();
+
+    // Shows the window, or, for a program started at login, puts it straight into the tray where
+    // there is one.
+    void ShowAtStart(bool startedAtLogin);
+    TrayIcon* trayIcon() const { return tray_; }
 
     // Where copy jobs report; events reach the program on the UI thread.
     std::shared_ptr<JobEventSink> progressSink() const;
@@ -117,6 +123,7 @@ private:
     LogModel* logModel_ = nullptr;
     JobEventPump* pump_ = nullptr;
     HourlyRequest* hourlyRequest_ = nullptr;
+    TrayIcon* tray_ = nullptr;
     std::unique_ptr<program::MainProgram> program_;
     bool fittedOnce_ = false;
     // From the first show until the window system reports the frame around the window.

@@ -4,6 +4,8 @@
 #include <QDBusConnectionInterface>
 #include <QEvent>
 #include <QMainWindow>
+#include <QMenu>
+#include <QSignalBlocker>
 #include <QTimer>
 #include <QWindow>
 #include <QWindowStateChangeEvent>
@@ -11,13 +13,52 @@
 namespace kolvane::ui {
 
 TrayIcon::TrayIcon(QMainWindow* mainWindow, TrayAvailability trayAvailable,
-                   SingleClickHost hostSendsOnlySingleClicks)
+                   SingleClickHost hostSendsOnlySingleClicks, platform::LoginStartEntry loginStart)
     : QObject(mainWindow), mainWindow_(mainWindow), icon_(new QSystemTrayIcon(this)),
       trayAvailable_(std::move(trayAvailable)),
-      hostSendsOnlySingleClicks_(std::move(hostSendsOnlySingleClicks)) {
+      hostSendsOnlySingleClicks_(std::move(hostSendsOnlySingleClicks)),
+      loginStart_(std::move(loginStart)) {
     icon_->setToolTip(QStringLiteral("Kolvane"));
     connect(icon_, &QSystemTrayIcon::activated, this, &TrayIcon::TrayIconMsg);
+    BuildContextMenu();
     mainWindow_->installEventFilter(this);
+}
+
+void TrayIcon::BuildContextMenu() {
+    // A child of the window, not of the icon: a menu is a widget, and goes with the window.
+    auto* menu = new QMenu(mainWindow_);
+    menu->setObjectName(QStringLiteral("trayMenu"));
+    autostartAction_ = menu->addAction(QStringLiteral("开机时自动运行"));
+    autostartAction_->setObjectName(QStringLiteral("autostartAction"));
+    autostartAction_->setCheckable(true);
+    connect(autostartAction_, &QAction::toggled, this, &TrayIcon::AutostartToggled);
+    QAction* quit = menu->addAction(QStringLiteral("退出"), mainWindow_, &QWidget::close);
+    quit->setObjectName(QStringLiteral("quitAction"));
+    // The entry may have come or gone meanwhile (another instance, the desktop's settings).
+    connect(menu, &QMenu::aboutToShow, this, &TrayIcon::ShowAutostartState);
+    ShowAutostartState();
+    icon_->setContextMenu(menu);
+}
+
+void TrayIcon::AutostartToggled(bool on) {
+    // A refusal of the system leaves the item showing what is really there.
+    platform::SetStartedAtLogin(loginStart_, on);
+    ShowAutostartState();
+}
+
+void TrayIcon::ShowAutostartState() {
+    const QSignalBlocker quiet(autostartAction_);
+    autostartAction_->setChecked(platform::IsStartedAtLogin(loginStart_));
+}
+
+bool TrayIcon::startInTray() {
+    if (inTray_ || mainWindow_->isVisible() || !canShowIcon())
+        return false;
+    stateBeforeTray_ = Qt::WindowNoState;
+    // Never shown, the window has no place yet: its first show places it as usual.
+    geometryBeforeTray_ = QRect();
+    showIcon();
+    return true;
 }
 
 bool TrayIcon::eventFilter(QObject* watched, QEvent* event) {
@@ -56,15 +97,18 @@ void TrayIcon::hideIntoTray(Qt::WindowStates stateBefore) {
     // The window keeps its minimised state while hidden: leaving that state maps the window on
     // X11, and a window mapped right after hiding stays on screen, framed and unpainted.
     mainWindow_->hide();
-    // The native window exists now; it is the one whose exposure ends a restore.
-    mainWindow_->windowHandle()->installEventFilter(this);
+    showIcon();
+}
+
+void TrayIcon::showIcon() {
     icon_->setIcon(mainWindow_->windowIcon());
     icon_->show();
     inTray_ = true;
 }
 
 void TrayIcon::TrayIconMsg(QSystemTrayIcon::ActivationReason reason) {
-    // Single clicks, the context button and the middle button do nothing; there is no menu.
+    // Single clicks, the context button and the middle button do nothing here; the shell opens
+    // the context menu by itself.
     // A host that never reports a double click gets its activation, the single click, instead.
     if (!inTray_)
         return;
@@ -82,11 +126,16 @@ void TrayIcon::TrayIconMsg(QSystemTrayIcon::ActivationReason reason) {
 // was never asked to leave it.) Until the window manager shows the window, a report that it is
 // still minimised is a leftover of the icon, not the user's minimise.
 void TrayIcon::restoreFromTray() {
+    // The native window is the one whose exposure ends a restore; a window started in the tray
+    // has none until now.
+    mainWindow_->winId();
+    mainWindow_->windowHandle()->installEventFilter(this);
     awaitingShownWindow_ = true;
     mainWindow_->setWindowState(mainWindow_->windowState() | Qt::WindowMinimized);
     mainWindow_->show();
     mainWindow_->setWindowState(stateBeforeTray_);
-    if (!stateBeforeTray_.testAnyFlags(Qt::WindowMaximized | Qt::WindowFullScreen))
+    if (geometryBeforeTray_.isValid() &&
+        !stateBeforeTray_.testAnyFlags(Qt::WindowMaximized | Qt::WindowFullScreen))
         mainWindow_->setGeometry(geometryBeforeTray_);
     mainWindow_->raise();
     mainWindow_->activateWindow();

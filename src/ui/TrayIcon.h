@@ -1,10 +1,14 @@
 #pragma once
 
+#include "platform/LoginStart.h"
+#include "program/LoginStart.h"
+
 #include <QObject>
 #include <QRect>
 #include <QSystemTrayIcon>
 #include <functional>
 
+class QAction;
 class QMainWindow;
 
 namespace kolvane::ui {
@@ -15,6 +19,7 @@ namespace kolvane::ui {
 // never be lost. Hosts that report an activation only as a single click (the StatusNotifier
 // trays of most current desktops) restore on that click instead. The icon is a child of this
 // object, which is a child of the window, so it goes when the window is destroyed.
+// The icon's context menu (the right button) switches the start at login and ends the program.
 class TrayIcon : public QObject {
     Q_OBJECT
 public:
@@ -23,7 +28,12 @@ public:
 
     explicit TrayIcon(QMainWindow* mainWindow,
                       TrayAvailability trayAvailable = &QSystemTrayIcon::isSystemTrayAvailable,
-                      SingleClickHost hostSendsOnlySingleClicks = &TrayHostSendsOnlySingleClicks);
+                      SingleClickHost hostSendsOnlySingleClicks = &TrayHostSendsOnlySingleClicks,
+                      platform::LoginStartEntry loginStart = program::LoginStartOfThisProgram());
+
+    // Puts a window that was never shown straight into the tray, as a program started at login
+    // comes up. False, with nothing done, where no icon can be shown.
+    bool startInTray();
 
     // Whether the notification area is a StatusNotifier host, which never reports a double click.
     static bool TrayHostSendsOnlySingleClicks();
@@ -35,8 +45,12 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    void BuildContextMenu();
+    void AutostartToggled(bool on);
+    void ShowAutostartState();
     bool canShowIcon() const;
     void hideIntoTray(Qt::WindowStates stateBefore);
+    void showIcon();
     void TrayIconMsg(QSystemTrayIcon::ActivationReason reason);
     void restoreFromTray();
 
@@ -44,6 +58,8 @@ private:
     QSystemTrayIcon* icon_;
     TrayAvailability trayAvailable_;
     SingleClickHost hostSendsOnlySingleClicks_;
+    platform::LoginStartEntry loginStart_;
+    QAction* autostartAction_ = nullptr;
     Qt::WindowStates stateBeforeTray_;
     QRect geometryBeforeTray_;
     bool inTray_ = false;

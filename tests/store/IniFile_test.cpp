@@ -43,6 +43,16 @@ TEST_F(IniFileTest, MissingFileReadsAsEmptyAndFirstWriteCreatesIt) {
     EXPECT_EQ(content(), "[daily]\ntaskName=daily\n");
 }
 
+TEST_F(IniFileTest, ReadsMakeNoMissingDirectoryAndTheFirstWriteMakesEveryLevel) {
+    const std::string folder = pathOf("config/kolvane");
+    TIniFile ini(folder + "/defaultSet.ini");
+    EXPECT_EQ(ini.GetEntry("a", "taskName", "fallback"), "fallback");
+    EXPECT_FALSE(std::filesystem::exists(pathOf("config")));
+
+    ini.PutEntry("daily", "taskName", "daily");
+    EXPECT_EQ(readFile(folder + "/defaultSet.ini"), "[daily]\ntaskName=daily\n");
+}
+
 TEST_F(IniFileTest, NumbersAndFlagsFollowTheIntegerRule) {
     write("[t]\nhex=$1F\nspaced=1 2\nword=True\ntwo=2\nminus=-1\nzero=0\n");
     TIniFile ini(iniPath());

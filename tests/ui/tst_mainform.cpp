@@ -5,6 +5,7 @@
 #include "ui/TaboutForm.h"
 #include "ui/TmainForm.h"
 #include "ui/TnewTaskForm.h"
+#include "ui/TrayIcon.h"
 #include "ui/WindowLook.h"
 #include "web/HomePage.h"
 
@@ -124,6 +125,35 @@ private slots:
         QVERIFY(WindowManagerCaughtUp());
         QCOMPARE(XOuterRect(&form), wanted);
         QVERIFY(form.geometry().width() < 860 && form.geometry().height() < 579);
+    }
+
+    // Started at login the window comes up hidden in the tray where there is one, and its first
+    // showing places it as usual; started by hand, or without a tray, it shows at once.
+    void startedAtLoginComesUpInTheTrayWhereThereIsOne() {
+        if (OnRealDesktop())
+            QTRY_VERIFY_WITH_TIMEOUT(QSystemTrayIcon::isSystemTrayAvailable(), 10000);
+        for (const bool atLogin : {false, true}) {
+            Window form(sandbox_, Section("a", "a"));
+            const bool intoTray = atLogin && QSystemTrayIcon::isSystemTrayAvailable();
+            form.ShowAtStart(atLogin);
+            QCOMPARE(form.isVisible(), !intoTray);
+            QCOMPARE(form.trayIcon()->isInTray(), intoTray);
+            QCOMPARE(form.trayIcon()->systemTrayIcon()->isVisible(), intoTray);
+            if (!intoTray)
+                continue;
+            if (OnRealDesktop()) {
+                QVERIFY(WindowManagerCaughtUp());
+                QVERIFY(!form.testAttribute(Qt::WA_WState_Created) ||
+                        XMapState(&form) == XCB_MAP_STATE_UNMAPPED);
+            }
+            emit form.trayIcon()->systemTrayIcon()->activated(QSystemTrayIcon::DoubleClick);
+            QVERIFY(form.isVisible() && !form.trayIcon()->isInTray());
+            if (OnRealDesktop()) {
+                const QRect screen = form.screen()->availableGeometry();
+                QTRY_COMPARE(XOuterRect(&form),
+                             QRect(screen.center() - QPoint(430, 289), QSize(860, 579)));
+            }
+        }
     }
 
     void contextMenuOpensBelowLastRow() {

@@ -1,10 +1,14 @@
 #include "support/XServer.h"
 #include "ui/TrayIcon.h"
 
+#include <QAction>
 #include <QApplication>
+#include <QFile>
 #include <QMainWindow>
+#include <QMenu>
 #include <QPointer>
 #include <QProcess>
+#include <QTemporaryDir>
 #include <QTest>
 
 using namespace kolvane::testing;
@@ -46,6 +50,15 @@ void DoubleClickTheIcon() {
         0);
 }
 
+// Counts the close requests that reach a window.
+struct CloseCounter : QObject {
+    int closes = 0;
+    bool eventFilter(QObject*, QEvent* event) override {
+        closes += event->type() == QEvent::Close;
+        return false;
+    }
+};
+
 } // namespace
 
 class TestTrayIcon : public QObject {
@@ -62,6 +75,70 @@ private slots:
         QVERIFY(QTest::qWaitForWindowExposed(window_));
     }
     void cleanup() { delete window_; }
+
+    // The menu of the right button: the login entry, off at first, and the end of the program.
+    void contextMenuSwitchesTheLoginEntryAndEndsTheProgram() {
+        QTemporaryDir config;
+        QVERIFY(config.isValid());
+        qputenv("XDG_CONFIG_HOME", config.path().toUtf8());
+        auto* tray = new TrayIcon(
+            window_, [] { return true; }, [] { return false; });
+        QMenu* menu = tray->systemTrayIcon()->contextMenu();
+        QVERIFY(menu);
+        auto* autostart = menu->findChild<QAction*>(u"autostartAction"_qs);
+        auto* quit = menu->findChild<QAction*>(u"quitAction"_qs);
+        QVERIFY(autostart && quit);
+        QCOMPARE(menu->actions(), (QList<QAction*>{autostart, quit}));
+        QCOMPARE(autostart->text() + quit->text(), u"开机时自动运行退出"_qs);
+        QVERIFY(autostart->isCheckable() && !autostart->isChecked());
+
+        QFile entry(config.filePath(u"autostart/example.kolvane.Kolvane.desktop"_qs));
+        autostart->trigger();
+        QVERIFY(autostart->isChecked());
+        QVERIFY(entry.open(QIODevice::ReadOnly));
+        const QString text = QString::fromUtf8(entry.readAll());
+        entry.close();
+        QVERIFY2(text.contains(u"\nExec=\""_qs + QCoreApplication::applicationFilePath() +
+                               u"\" \"--autostart\"\n"_qs),
+                 qPrintable(text));
+        autostart->trigger();
+        QVERIFY(!autostart->isChecked() && !entry.exists());
+
+        // Switched on elsewhere meanwhile: the menu shows it when it opens.
+        QVERIFY(QDir().mkpath(config.filePath(u"autostart"_qs)) &&
+                entry.open(QIODevice::WriteOnly));
+        entry.write("[Desktop Entry]\nType=Application\nExec=Kolvane\n");
+        entry.close();
+        emit menu->aboutToShow();
+        QVERIFY(autostart->isChecked());
+        qunsetenv("XDG_CONFIG_HOME");
+
+        CloseCounter counter;
+        window_->installEventFilter(&counter);
+        window_->setWindowState(Qt::WindowMinimized);
+        QTRY_VERIFY(tray->isInTray());
+        quit->trigger();
+        QCOMPARE(counter.closes, 1);
+    }
+
+    void startInTrayKeepsANeverShownWindowHiddenUntilTheDoubleClick() {
+        for (const bool trayAvailable : {true, false}) {
+            QMainWindow window;
+            window.setWindowIcon(QIcon(QPixmap(32, 32)));
+            auto* tray = new TrayIcon(
+                &window, [trayAvailable] { return trayAvailable; }, [] { return false; });
+            QCOMPARE(tray->startInTray(), trayAvailable);
+            QVERIFY(!window.isVisible());
+            QCOMPARE(tray->isInTray() && tray->systemTrayIcon()->isVisible(), trayAvailable);
+            if (!trayAvailable)
+                continue;
+            QVERIFY(!tray->startInTray()); // one icon at most
+            emit tray->systemTrayIcon()->activated(QSystemTrayIcon::DoubleClick);
+            QVERIFY(window.isVisible() && !window.isMinimized() && !tray->isInTray());
+            QVERIFY(!tray->systemTrayIcon()->isVisible());
+            QVERIFY(!tray->startInTray()); // a shown window goes to the tray by minimising
+        }
+    }
 
     void minimiseHidesIntoTheTrayOnlyDoubleClickRestoresAndTheIconGoesWithTheWindow() {
         auto* tray = new TrayIcon(
