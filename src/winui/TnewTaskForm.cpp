@@ -56,8 +56,20 @@ int SecondOfDay(const SYSTEMTIME& time) {
     return (time.wHour * 60 + time.wMinute) * 60 + time.wSecond;
 }
 
-std::wstring Blanks(int count) {
-    return std::wstring(static_cast<std::size_t>(count), L' ');
+// A caption with a stretch of blanks that a control lies over: at least `blanks` of them, more
+// where the font's blank is narrower than Tahoma's, so that `after` always starts right of the
+// control (`coveredRight`) when the caption's text starts at `textLeft`.
+std::wstring CaptionAround(const wchar_t* before, int blanks, const wchar_t* after, int textLeft,
+                           int coveredRight) {
+    std::wstring caption = before + std::wstring(static_cast<std::size_t>(blanks), L' ');
+    while (textLeft + TextSize(caption, WindowFont()).cx <= coveredRight)
+        caption += L' ';
+    return caption + after;
+}
+
+// Where a check box's caption starts, from the box's left edge.
+int CheckBoxTextOffset() {
+    return GetSystemMetrics(SM_CXMENUCHECK) + GetSystemMetrics(SM_CXEDGE);
 }
 
 } // namespace
@@ -123,7 +135,7 @@ void TnewTaskForm::BuildDirPage() {
 void TnewTaskForm::BuildSchedulePage() {
     const HWND page = CreatePanel(controls_.PanelRigth, Bevel::None);
     controls_.PanelDD = page;
-    const std::wstring dailyCaption = L"每天" + Blanks(32) + L"执行备份任务";
+    const std::wstring dailyCaption = CaptionAround(L"每天", 32, L"执行备份任务", 24, 51 + 89);
     const SIZE dailySize = TextSize(dailyCaption, WindowFont());
     controls_.Label1 =
         Child(L"STATIC", dailyCaption.c_str(), SS_LEFT | SS_NOPREFIX | WS_CLIPSIBLINGS, page, 0, 24,
@@ -132,8 +144,11 @@ void TnewTaskForm::BuildSchedulePage() {
                               page, 0, 51, 56, 89, kEditHeight);
     SendMessageW(controls_.DTPtime, DTM_SETFORMATW, 0, reinterpret_cast<LPARAM>(L"HH:mm:ss"));
 
-    controls_.cbx_delayM =
-        AddCheckBox(page, L"每隔" + Blanks(23) + L"分钟执行一次备份", 24, 97, 206);
+    const std::wstring intervalCaption =
+        CaptionAround(L"每隔", 23, L"分钟执行一次备份", 24 + CheckBoxTextOffset(), 70 + 61);
+    const int intervalWidth =
+        CheckBoxTextOffset() + static_cast<int>(TextSize(intervalCaption, WindowFont()).cx);
+    controls_.cbx_delayM = AddCheckBox(page, intervalCaption, 24, 97, std::max(206, intervalWidth));
     const IntervalSpinBox spin = IntervalSpinBox::Create(page, 0, 70, 96, 61, 22);
     controls_.se_delayM = spin.edit;
     controls_.se_delayMButtons = spin.buttons;

@@ -1,4 +1,5 @@
 #include "WinUiTestKit.h"
+#include "winui/ApplicationWindow.h"
 #include "winui/TmainForm.h"
 #include "winui/TnewTaskForm.h"
 #include "winui/WindowText.h"
@@ -215,6 +216,21 @@ TEST_F(TaskEditorTest, TheTitleBarCloseButtonWritesNothingAndTheTableIsRebuilt) 
     EXPECT_EQ(CellText(table(), 0, 1), "daily");
     EXPECT_EQ(SendMessageW(table(), LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED), -1)
         << "rebuilt: the selection is gone";
+}
+
+TEST_F(TaskEditorTest, ACloseFromTheTaskbarWhileTheEditorIsOpenEndsTheProgram) {
+    Start(kOneTask);
+    InEditor([&] { Command(winui::kToolButton4); },
+             [&](TnewTaskForm& editor) {
+                 SetWindowTextW(editor.controls().le_taskname, L"never saved");
+                 PostMessageW(winui::ApplicationWindow::Handle(), WM_CLOSE, 0, 0);
+             });
+    EXPECT_TRUE(form_->program().closed());
+    EXPECT_FALSE(IsWindowVisible(form_->handle()));
+    MSG quit;
+    EXPECT_TRUE(PeekMessageW(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE))
+        << "the quit request reaches the loop outside";
+    EXPECT_EQ(ReadFile(settingsPath()).find("never saved"), std::string::npos);
 }
 
 } // namespace
