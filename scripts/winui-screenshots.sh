@@ -43,7 +43,8 @@ delayM=1
 runCount=0
 EOF_INI
 
-export WINEPREFIX="$work/prefix"
+# A prefix given from outside is used as it is, which spares making one.
+export WINEPREFIX="${WINEPREFIX:-$work/prefix}"
 # The 32-bit wine runs in a chroot: it sees the display's socket and the host's CJK fonts there.
 export KOLVANE_WINE_SHARE="/tmp/.X11-unix:/usr/share/fonts/opentype/noto:$work"
 LC_ALL=zh_CN.UTF-8 scripts/wine-run.sh "$target" wineboot --init >/dev/null 2>&1
@@ -55,7 +56,8 @@ fi
 
 shoot() { # shoot WINDOW-NAME FILE
   local window
-  window="$(xdotool search --sync --onlyvisible --name "^$1\$" | head -1)"
+  window="$(timeout 180 xdotool search --sync --onlyvisible --name "^$1\$" | head -1)"
+  [ -n "$window" ] || { echo "no window $1 on the display" >&2; exit 1; }
   sleep 1
   import -window "$window" -frame "$output/$2"
   echo "$output/$2"

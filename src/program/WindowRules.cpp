@@ -5,11 +5,11 @@
 
 namespace kolvane::program {
 
+// Kept first, so that a pane area too small to leave more than the snap height above also shuts.
 int UpperPaneHeightAfterDrag(int requested, int paneArea, int splitterHeight) {
-    if (requested <= kSnapShutHeight)
-        return 0;
     const int tallest = paneArea - splitterHeight - kMinimumLowerPaneHeight;
-    return std::max(0, std::min(requested, tallest));
+    const int kept = std::min(requested, tallest);
+    return kept <= kSnapShutHeight ? 0 : kept;
 }
 
 AdvertColour DrawAdvertColour(std::uint32_t seed) {

@@ -13,7 +13,7 @@ inline constexpr int kMinimumLowerPaneHeight = 30;
 
 // The upper pane's height once a drag of the splitter ends at `requested`: kept so that the
 // lower pane keeps kMinimumLowerPaneHeight of `paneArea` (both panes and the splitter), and
-// shut (0) when dragged to kSnapShutHeight or less.
+// shut (0) when that leaves it kSnapShutHeight or less.
 int UpperPaneHeightAfterDrag(int requested, int paneArea, int splitterHeight);
 
 // The advertisement colour: each component uniform over 0 to 254, drawn blue, green, red from a
