@@ -48,8 +48,9 @@ export WINEPREFIX="${WINEPREFIX:-$work/prefix}"
 # The 32-bit wine runs in a chroot: it sees the display's socket and the host's CJK fonts there.
 export KOLVANE_WINE_SHARE="/tmp/.X11-unix:/usr/share/fonts/opentype/noto:$work"
 LC_ALL=zh_CN.UTF-8 scripts/wine-run.sh "$target" wineboot --init >/dev/null 2>&1
-# The same script again, inside the virtual display.
-KOLVANE_SCREENSHOT_SESSION=1 work="$work" xvfb-run -a -s "-screen 0 1024x768x24" \
+# The same script again, inside the virtual display; without access control, since the 32-bit
+# wine in its chroot cannot read the display's authority file.
+KOLVANE_SCREENSHOT_SESSION=1 work="$work" xvfb-run -a -s "-screen 0 1024x768x24 -ac" \
   bash "$0" "$target" "$output"
 exit 0
 fi
@@ -84,7 +85,9 @@ session() {
   click Kolvane3.0 278 13       # "关于"
   shoot 关于 about.png
   click 关于 253 35              # "知道了"
-  xdotool search --onlyvisible --name "^Kolvane3.0\$" windowactivate --sync key alt+F4
+  # The about box's window may be gone from the list just now: one more try, then wait for the end.
+  xdotool search --onlyvisible --name "^Kolvane3.0\$" windowactivate --sync key alt+F4 ||
+    { sleep 2; xdotool search --onlyvisible --name "^Kolvane3.0\$" key alt+F4 || true; }
   wait "$!" || true
 }
 
