@@ -28,6 +28,7 @@ constexpr int kSeparatorWidth = 8;
 constexpr int kSpeedButtonLeft = 360;
 constexpr int kSpeedButtonWidth = 61;
 constexpr int kStatusPanelWidth = 50;
+constexpr int kStatusBarHeight = 19;
 constexpr int kLogLineHeight = 13;
 
 enum ControlId : int {
@@ -185,7 +186,10 @@ void TmainForm::BuildAdvertPanel() {
 }
 
 void TmainForm::BuildStatusBar() {
-    const HWND statusBar = CreateChild(STATUSCLASSNAMEW, SBARS_SIZEGRIP, 0, window_, kStatusBarId);
+    // Placed by the window, at 19 high: left to itself the bar takes its height from the font.
+    const HWND statusBar =
+        CreateChild(STATUSCLASSNAMEW, SBARS_SIZEGRIP | CCS_NORESIZE | CCS_NOPARENTALIGN, 0, window_,
+                    kStatusBarId);
     controls_.StatusBar1 = statusBar;
     // The last panel reaches the right edge.
     const std::array<int, 2> edges{kStatusPanelWidth, -1};
@@ -249,9 +253,10 @@ void TmainForm::Layout() {
     const int width = client.right;
     const int height = client.bottom;
     SendMessageW(controls_.ToolBar1, TB_AUTOSIZE, 0, 0);
-    SendMessageW(controls_.StatusBar1, WM_SIZE, 0, 0);
     const int toolBarHeight = HeightOf(controls_.ToolBar1);
-    const int statusBarHeight = HeightOf(controls_.StatusBar1);
+    const int statusBarHeight = kStatusBarHeight;
+    SetWindowPos(controls_.StatusBar1, nullptr, 0, height - statusBarHeight, width, statusBarHeight,
+                 SWP_NOZORDER);
 
     // PanelMsg fills the toolbar right of the last button.
     const int buttonCount =

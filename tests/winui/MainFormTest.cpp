@@ -117,6 +117,8 @@ TEST_F(MainFormTest, WindowHasThePartsSizesAndNames) {
     EXPECT_EQ(Height(speedButton), 22);
     EXPECT_EQ(winui::WindowTextOf(controls().SpeedButton1), "下载地址");
 
+    EXPECT_EQ(Height(WindowRectOf(toolBar)), 26);
+    EXPECT_EQ(Height(WindowRectOf(controls().StatusBar1)), 19);
     EXPECT_EQ(Height(WindowRectOf(controls().Panel2)), 210);
     EXPECT_EQ(Height(WindowRectOf(controls().Splitter1)), 3);
     EXPECT_EQ(SendMessageW(controls().LogsSHower, LB_GETITEMHEIGHT, 0, 0), 13);
