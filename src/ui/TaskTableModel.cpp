@@ -1,28 +1,10 @@
 #include "ui/TaskTableModel.h"
 
-#include <array>
+#include "program/TaskColumns.h"
 
 namespace kolvane::ui {
-namespace {
 
-struct ColumnLook {
-    const char* header;
-    int width;
-};
-
-constexpr std::array<ColumnLook, TaskTableModel::kColumnCount> kColumns{{
-    {"类型", 60},
-    {"任务名", 100},
-    {"源目录(文件)", 150},
-    {"目标目录", 150},
-    {"执行时间", 100},
-    {"自动创建子目录", 100},
-    {"进度", 100},
-    {"备份次数", 60},
-    {"每隔几分钟自动执行", 100},
-}};
-
-} // namespace
+static_assert(program::kTaskColumns.size() == TaskTableModel::kColumnCount);
 
 TaskTableModel::TaskTableModel(TaskTable& table, QObject* parent)
     : QAbstractTableModel(parent), table_(table) {
@@ -34,7 +16,7 @@ TaskTableModel::~TaskTableModel() {
 }
 
 int TaskTableModel::ColumnWidth(int column) {
-    return kColumns.at(column).width;
+    return program::kTaskColumns.at(column).width;
 }
 
 int TaskTableModel::rowCount(const QModelIndex& parent) const {
@@ -58,7 +40,7 @@ QVariant TaskTableModel::headerData(int section, Qt::Orientation orientation, in
     if (orientation != Qt::Horizontal || role != Qt::DisplayRole || section < 0 ||
         section >= kColumnCount)
         return {};
-    return QString::fromUtf8(kColumns.at(section).header);
+    return QString::fromUtf8(program::kTaskColumns.at(section).header);
 }
 
 void TaskTableModel::rowsAboutToBeReplaced() {

@@ -1,0 +1,39 @@
+#pragma once
+
+// windows.h declares what the other system headers use.
+// clang-format off
+#include <windows.h>
+#include <shellapi.h>
+// clang-format on
+
+namespace kolvane::winui {
+
+// The notification-area icon of the main window. Minimising hides the program into it; a left
+// double click on it brings the window back at its place and size.
+class TrayIcon {
+public:
+    static constexpr UINT kCallbackMessage = WM_USER + 1000; // 2024
+
+    explicit TrayIcon(HWND mainWindow) : mainWindow_(mainWindow) {}
+    // Removes the icon, whether or not there is one (FormDestroy).
+    ~TrayIcon();
+    TrayIcon(const TrayIcon&) = delete;
+    TrayIcon& operator=(const TrayIcon&) = delete;
+
+    // Hides the program into the notification area. False, with nothing changed, where there is
+    // no notification area or the shell refuses the icon: the window then minimises as usual, so
+    // that it can always be brought back.
+    bool HideIntoTray();
+    // The tray callback message's lParam: the mouse message over the icon.
+    void TrayIconMsg(LPARAM mouseMessage);
+
+    bool inTray() const { return inTray_; }
+    const NOTIFYICONDATAW& data() const { return data_; }
+
+private:
+    HWND mainWindow_;
+    NOTIFYICONDATAW data_{};
+    bool inTray_ = false;
+};
+
+} // namespace kolvane::winui

@@ -1,0 +1,18 @@
+#include "winui/WindowText.h"
+
+#include "winui/WideText.h"
+
+namespace kolvane::winui {
+
+std::string WindowTextOf(HWND window) {
+    std::wstring text(static_cast<std::size_t>(GetWindowTextLengthW(window)) + 1, L'\0');
+    text.resize(static_cast<std::size_t>(
+        GetWindowTextW(window, text.data(), static_cast<int>(text.size()))));
+    return Utf8(text);
+}
+
+void SetWindowTextOf(HWND window, const std::string& text) {
+    SetWindowTextW(window, Wide(text).c_str());
+}
+
+} // namespace kolvane::winui
