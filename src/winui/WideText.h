@@ -1,13 +1,11 @@
 #pragma once
 
-#include <string>
-#include <string_view>
+#include "platform/win32/WideText.h"
 
+// The windows take the same UTF-16 as the platform's wide file calls.
 namespace kolvane::winui {
 
-// The program speaks UTF-8; the windows speak UTF-16. Text that is not valid UTF-8 shows
-// replacement characters.
-std::wstring Wide(std::string_view utf8);
-std::string Utf8(std::wstring_view wide);
+using platform::win32::Utf8;
+using platform::win32::Wide;
 
 } // namespace kolvane::winui
