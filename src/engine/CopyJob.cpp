@@ -1,24 +1,18 @@
 #include "engine/CopyJob.h"
 
+#include "base/Text.h"
 #include "engine/FileList.h"
-#include "engine/FileSystem.h"
 #include "engine/Paths.h"
+#include "platform/DirectoryListing.h"
+#include "platform/FileCopy.h"
+#include "platform/Files.h"
 
 #include <algorithm>
-#include <cerrno>
-#include <fcntl.h>
-#include <system_error>
 #include <thread>
 #include <utility>
 
 namespace kolvane {
 namespace {
-
-std::string WithSeparator(std::string path) {
-    if (!path.ends_with('/'))
-        path += '/';
-    return path;
-}
 
 // Where the first directory level of `path` that `other` does not share begins.
 std::size_t FirstLevelNotShared(std::string_view path, std::string_view other) {
@@ -27,26 +21,26 @@ std::size_t FirstLevelNotShared(std::string_view path, std::string_view other) {
 }
 
 // The common failures are told in the interface's language, the rare ones in the system's words.
-std::string Reason(int error) {
-    switch (filesystem::KindOfError(error)) {
-    case filesystem::ErrorKind::PermissionDenied:
+std::string Reason(platform::SystemError error) {
+    switch (platform::KindOfError(error)) {
+    case platform::ErrorKind::PermissionDenied:
         return "权限不足";
-    case filesystem::ErrorKind::DiskFull:
+    case platform::ErrorKind::DiskFull:
         return "磁盘空间不足";
-    case filesystem::ErrorKind::NotFound:
+    case platform::ErrorKind::NotFound:
         return "找不到文件";
-    case filesystem::ErrorKind::ReadOnlyDestination:
+    case platform::ErrorKind::ReadOnlyDestination:
         return "目标文件只读";
-    case filesystem::ErrorKind::ReadOnlyFileSystem:
+    case platform::ErrorKind::ReadOnlyFileSystem:
         return "文件系统只读";
-    case filesystem::ErrorKind::NameTooLong:
+    case platform::ErrorKind::NameTooLong:
         return "文件名过长";
-    case filesystem::ErrorKind::InUse:
+    case platform::ErrorKind::InUse:
         return "文件正被使用";
-    case filesystem::ErrorKind::Other:
+    case platform::ErrorKind::Other:
         break;
     }
-    return filesystem::SystemErrorText(error);
+    return platform::ErrorReason(error);
 }
 
 } // namespace
@@ -97,17 +91,17 @@ struct TcopyFile::Shared {
         if (dir.empty() || dest.empty())
             return;
         destinationRoot = WithSeparator(dest);
-        if (filesystem::IsExistingFile(dir)) {
+        if (platform::IsExistingFile(dir)) {
             singleFile = true;
             sourceRoot = ExtractFilePath(dir);
-            filesystem::RemoveStaleTemporaries(destinationRoot);
+            platform::RemoveStaleCopyTemporaries(destinationRoot);
             fileList.Add(FileList::Kind::File, ExtractFileName(dir));
             return;
         }
         sourceRoot = baseDir;
         // A source without its trailing separator makes every relative path begin with one.
-        std::string relative = dir.ends_with('/') ? "" : "/";
-        filesystem::DirectoryListing top(AT_FDCWD, dir.c_str(), true);
+        std::string relative = EndsWithSeparator(dir) ? "" : std::string(1, kPathSeparator);
+        platform::DirectoryListing top(dir);
         if (!top) {
             ReportFailure(sink, sourceAsGiven, top.error());
             return;
@@ -122,9 +116,9 @@ struct TcopyFile::Shared {
     // Sets backupsInside to the relative path under which the backups lie inside the source.
     // Returns false when the backups are the source itself, which leaves nothing to copy.
     bool FindBackupsInside(const std::string& dir, const std::string& relative) {
-        const std::optional<std::string> source = filesystem::CanonicalPath(dir);
+        const std::optional<std::string> source = platform::CanonicalPath(dir);
         const std::optional<std::string> backups =
-            filesystem::CanonicalPath(backupRoot.empty() ? destPath : backupRoot);
+            platform::CanonicalPath(backupRoot.empty() ? destPath : backupRoot);
         if (!source || !backups)
             return true;
         if (*backups == *source)
@@ -140,9 +134,9 @@ struct TcopyFile::Shared {
     // A subdirectory that cannot be listed is reported as it is met; its files are no entries.
     // Each destination directory that matches a listed one is rid of stale temporaries, which
     // costs a listing per directory, never a call per file.
-    void ListDirectory(filesystem::DirectoryListing& listing, std::string& relative,
+    void ListDirectory(platform::DirectoryListing& listing, std::string& relative,
                        JobEventSink* sink) {
-        filesystem::RemoveStaleTemporaries(destinationRoot + relative);
+        platform::RemoveStaleCopyTemporaries(destinationRoot + relative);
         const std::size_t base = relative.size();
         while (auto entry = listing.Next()) {
             if (stopRequested.load(std::memory_order_relaxed))
@@ -150,27 +144,27 @@ struct TcopyFile::Shared {
             relative.resize(base);
             relative += entry->name;
             switch (entry->type) {
-            case filesystem::EntryType::File:
+            case platform::EntryType::File:
                 fileList.Add(FileList::Kind::File, relative);
                 break;
-            case filesystem::EntryType::Link:
+            case platform::EntryType::Link:
                 fileList.Add(FileList::Kind::Link, relative);
                 break;
-            case filesystem::EntryType::Directory: {
+            case platform::EntryType::Directory: {
                 if (relative == backupsInside) {
                     ReportBackupsLeftOut(sink, sourceRoot + relative);
                     break;
                 }
-                filesystem::DirectoryListing inner(listing.descriptor(), entry->name.data(), false);
+                platform::DirectoryListing inner(listing, entry->name);
                 if (!inner) {
                     ReportFailure(sink, sourceRoot + relative, inner.error());
                     break;
                 }
-                relative += '/';
+                relative += kPathSeparator;
                 ListDirectory(inner, relative, sink);
                 break;
             }
-            case filesystem::EntryType::Other: // pipes, sockets and devices hold no data to keep
+            case platform::EntryType::Other: // pipes, sockets and devices hold no data to keep
                 break;
             }
         }
@@ -187,14 +181,14 @@ struct TcopyFile::Shared {
                 return false;
             source.assign(sourceRoot).append(relative);
             destination.assign(destinationRoot).append(relative);
-            int error = ReplaceLinkedDirectories(relative);
+            platform::SystemError error = ReplaceLinkedDirectories(relative);
             if (error == 0)
                 error = CopyEntry(kind, source, destination);
             // Missing destination directories are made only when the copy finds them missing,
             // which spares a look-up per file; the copy is then tried once more. Every level
             // below the root that exists is a real directory by now, so none is followed. A
             // level that cannot be made is the real reason of the failure.
-            if (error == ENOENT) {
+            if (platform::IsNotFound(error)) {
                 error = MakeDirectoryPathOrError(std::string(ExtractFilePath(destination)));
                 if (error == 0)
                     error = CopyEntry(kind, source, destination);
@@ -214,17 +208,17 @@ struct TcopyFile::Shared {
     // root itself is the user's choice and stays. Entries come depth first, so only the levels
     // not shared with the last directory checked are new. A missing level ends the check: it is
     // made as a real directory when the copy finds it missing.
-    int ReplaceLinkedDirectories(std::string_view relative) {
+    platform::SystemError ReplaceLinkedDirectories(std::string_view relative) {
         const std::string_view directory = ExtractFilePath(relative);
         std::string level;
         for (std::size_t end =
-                 directory.find('/', FirstLevelNotShared(directory, checkedDirectory));
-             end != std::string_view::npos; end = directory.find('/', end + 1)) {
+                 directory.find(kPathSeparator, FirstLevelNotShared(directory, checkedDirectory));
+             end != std::string_view::npos; end = directory.find(kPathSeparator, end + 1)) {
             if (end == 0) // the separator in front of a source's relative paths: the root
                 continue;
             level.assign(destinationRoot).append(directory.substr(0, end));
-            const int error = filesystem::ReplaceLinkByDirectory(level);
-            if (error == ENOENT)
+            const platform::SystemError error = platform::ReplaceLinkByDirectory(level);
+            if (platform::IsNotFound(error))
                 break;
             if (error != 0)
                 return error;
@@ -233,10 +227,11 @@ struct TcopyFile::Shared {
         return 0;
     }
 
-    int CopyEntry(FileList::Kind kind, const std::string& source, const std::string& destination) {
+    platform::SystemError CopyEntry(FileList::Kind kind, const std::string& source,
+                                    const std::string& destination) {
         return kind == FileList::Kind::Link
-                   ? filesystem::CopyLinkAtomically(source, destination)
-                   : filesystem::CopyFileAtomically(source, destination, singleFile, stopRequested);
+                   ? platform::CopyLinkAtomically(source, destination)
+                   : platform::CopyFileAtomically(source, destination, singleFile, stopRequested);
     }
 
     void ReportCompletion(JobEventSink* sink) {
@@ -246,7 +241,7 @@ struct TcopyFile::Shared {
         Report(sink, std::move(completion));
     }
 
-    void ReportFailure(JobEventSink* sink, const std::string& source, int error) {
+    void ReportFailure(JobEventSink* sink, const std::string& source, platform::SystemError error) {
         ++failures;
         Report(sink, {JobEvent::Kind::Failure, jobName,
                       Stamp() + "复制失败：" + source + "（" + Reason(error) + "）"});
@@ -324,7 +319,7 @@ void TcopyFile::SetPaths(const std::string& source, const std::string& destinati
             state_->pathsUnusable = true;
         } else {
             state_->sourceAsGiven = from;
-            if (ExtractFileExt(from).empty() && !filesystem::IsExistingFile(from)) {
+            if (ExtractFileExt(from).empty() && !platform::IsExistingFile(from)) {
                 from = WithSeparator(std::move(from));
                 to = WithSeparator(std::move(to));
             }

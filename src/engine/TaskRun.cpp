@@ -1,5 +1,6 @@
 #include "engine/TaskRun.h"
 
+#include "base/Text.h"
 #include "engine/Paths.h"
 #include "store/IniFile.h"
 #include "store/IntegerText.h"
@@ -20,7 +21,7 @@ void TaskRunner::RunTask(int row) {
     const std::string backupRoot = table_.cell(row, kDestCell);
     std::string destination = backupRoot;
     if (table_.cell(row, kSubDirCell) == "1")
-        destination += "/" + FormatSubDirName(clock_->Now());
+        destination += kPathSeparator + FormatSubDirName(clock_->Now());
 
     MakeDirectoryPath(destination);
 

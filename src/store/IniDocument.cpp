@@ -1,5 +1,6 @@
 #include "store/IniDocument.h"
 
+#include "base/Text.h"
 #include "platform/TextEncoding.h"
 
 #include <algorithm>
@@ -8,33 +9,15 @@
 namespace kolvane {
 namespace {
 
-bool IsBlank(char c) {
-    return c == ' ' || c == '\t';
-}
-
-std::string_view TrimBlanks(std::string_view text) {
-    while (!text.empty() && IsBlank(text.front()))
-        text.remove_prefix(1);
-    while (!text.empty() && IsBlank(text.back()))
-        text.remove_suffix(1);
-    return text;
-}
-
 std::string LowerKey(std::string_view name) {
-    std::string lower(TrimBlanks(name));
-    std::transform(lower.begin(), lower.end(), lower.begin(), [](unsigned char c) {
-        return static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
-    });
-    return lower;
+    return AsciiLower(TrimBlanks(name));
 }
 
 bool SameName(std::string_view a, std::string_view b) {
     a = TrimBlanks(a);
     b = TrimBlanks(b);
-    return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](unsigned char x, unsigned char y) {
-        auto lower = [](unsigned char c) { return c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c; };
-        return lower(x) == lower(y);
-    });
+    return std::equal(a.begin(), a.end(), b.begin(), b.end(),
+                      [](char x, char y) { return AsciiLower(x) == AsciiLower(y); });
 }
 
 // "[name]" with the name between the first "[" and the last "]".

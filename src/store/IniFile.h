@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/Files.h"
+
 #include <cstdint>
 #include <memory>
 #include <stdexcept>
@@ -77,24 +79,14 @@ public:
     void FlushFile();
 
 private:
-    struct Identity {
-        std::uint64_t device = 0, inode = 0;
-        std::int64_t size = -1, mtimeSec = 0, mtimeNsec = 0;
-        bool exists = false;
-        bool operator==(const Identity&) const = default;
-    };
-
-    static Identity IdentityOf(const std::string& path);
     std::shared_ptr<const IniDocument> Current() const;
     std::shared_ptr<const IniDocument> Load() const;
     // `edit` changes the parsed file; a refused change raises the write error.
     template <typename Edit> void Write(Edit&& edit);
-    void Replace(const std::string& content, std::uint32_t mode, bool fileExists);
 
     std::string path_;
     mutable std::shared_ptr<const IniDocument> cache_;
-    mutable Identity cachedIdentity_;
-    bool temporariesSwept_ = false; // once per object, at its first write
+    mutable platform::FileIdentity cachedIdentity_;
 };
 
 } // namespace kolvane

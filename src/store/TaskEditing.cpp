@@ -1,7 +1,7 @@
 #include "store/TaskEditing.h"
 
-#include "engine/Clock.h"
-#include "engine/Paths.h"
+#include "base/Text.h"
+#include "base/TimeText.h"
 #include "store/IniFile.h"
 #include "store/IntegerText.h"
 #include "store/TaskTable.h"
@@ -14,14 +14,6 @@ namespace {
 
 bool IsDigit(char c) {
     return c >= '0' && c <= '9';
-}
-
-std::string Lowered(std::string_view text) {
-    std::string lowered(text);
-    std::transform(lowered.begin(), lowered.end(), lowered.begin(), [](char c) {
-        return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-    });
-    return lowered;
 }
 
 void SkipSpaces(std::string_view& text) {
@@ -191,7 +183,7 @@ EditorStart StartCloneTask(const TaskRow& row) {
 bool ParseBooleanText(const std::string& text) {
     if (auto nonZero = FloatIsNonZero(text))
         return *nonZero;
-    const std::string lowered = Lowered(text);
+    const std::string lowered = AsciiLower(text);
     if (lowered == "true")
         return true;
     if (lowered == "false")

@@ -31,12 +31,4 @@ bool EndsWithIgnoringCase(std::string_view text, std::string_view end) {
            EqualsIgnoringCase(text.substr(text.size() - end.size()), end);
 }
 
-std::string_view TrimBlanks(std::string_view text) {
-    const auto first = text.find_first_not_of(" \t");
-    if (first == std::string_view::npos)
-        return {};
-    const auto last = text.find_last_not_of(" \t");
-    return text.substr(first, last - first + 1);
-}
-
 } // namespace kolvane

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "base/Text.h"
+
 #include <string_view>
 
 namespace kolvane {
@@ -8,8 +10,5 @@ namespace kolvane {
 bool EqualsIgnoringCase(std::string_view left, std::string_view right);
 bool ContainsIgnoringCase(std::string_view text, std::string_view part);
 bool EndsWithIgnoringCase(std::string_view text, std::string_view end);
-
-// Without leading and trailing spaces and tabs.
-std::string_view TrimBlanks(std::string_view text);
 
 } // namespace kolvane

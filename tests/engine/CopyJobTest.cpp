@@ -2,21 +2,23 @@
 
 #include "EngineTestKit.h"
 #include "engine/Paths.h"
+#include "platform/Process.h"
 #include "support/Sandbox.h"
 
-#include <array>
 #include <atomic>
-#include <fcntl.h>
 #include <filesystem>
 #include <gtest/gtest.h>
-#include <linux/fs.h>
 #include <set>
-#include <sys/ioctl.h>
-#include <sys/resource.h>
-#include <sys/wait.h>
 #include <thread>
 #include <tuple>
+
+#ifndef _WIN32
+#include <fcntl.h>
+#include <linux/fs.h>
+#include <sys/ioctl.h>
+#include <sys/resource.h>
 #include <unistd.h>
+#endif
 
 namespace kolvane {
 namespace {
@@ -26,36 +28,38 @@ using namespace std::chrono_literals;
 
 const std::string kStamp = "2026-03-01 08:00:05：";
 
-// The copy job tells a single file from a tree by these terms.
-TEST(PathTermsTest, SplitsAtLastSeparatorAndDot) {
-    // path, extension, parent part, file-name part
-    const std::array<const char*, 4> cases[] = {
-        {"/data/report.txt", ".txt", "/data/", "report.txt"},
-        {"/my.docs", ".docs", "/", "my.docs"},
-        {"/data.old/list", "", "/data.old/", "list"},
-        {"/data/", "", "/data/", ""},
-        {"report", "", "", "report"},
-        {"/data/.profile", ".profile", "/data/", ".profile"},
-    };
-    for (const auto& [path, extension, parent, name] : cases) {
-        EXPECT_EQ(ExtractFileExt(path), extension) << path;
-        EXPECT_EQ(ExtractFilePath(path), parent) << path;
-        EXPECT_EQ(ExtractFileName(path), name) << path;
-    }
+// A path named in UTF-8 with "/" between its levels, in the system's own spelling.
+fs::path Native(const fs::path& base, const std::string& relative) {
+    return (base / testing::PathOf(relative)).make_preferred();
+}
+
+std::string TextOf(const fs::path& path) {
+    return testing::Utf8Of(fs::path(path).make_preferred());
+}
+
+// The failure line of a file or directory, with the reason left out where it is the system's.
+std::string FailureLine(const fs::path& path, const std::string& reason) {
+    return kStamp + "复制失败：" + TextOf(path) + "（" + reason + "）";
 }
 
 class CopyJobTest : public testing::SandboxedTest {
 protected:
-    void StartJob(const std::string& source, const fs::path& destination) {
+    void StartJob(const std::string& source, const std::string& destination) {
         auto* job = new TcopyFile("备份", jobs_, std::make_shared<testing::FakeClock>());
         job->onProgress = events_;
-        job->SetPaths(source, destination.string());
+        job->SetPaths(source, destination);
+    }
+    void StartJob(const std::string& source, const fs::path& destination) {
+        StartJob(source, TextOf(destination));
     }
 
     // Runs a job of `total` entries and checks that every entry was reported in order, then the
     // completion line last. Returns each entry's progress line, with its failure line if any;
     // failures met while listing come first, each on its own.
     std::set<std::string> RunJob(const std::string& from, const fs::path& to, int total) {
+        return RunJob(from, TextOf(to), total);
+    }
+    std::set<std::string> RunJob(const std::string& from, const std::string& to, int total) {
         StartJob(from, to);
         EXPECT_TRUE(jobs_->WaitIdle(20s));
         const std::vector<JobEvent> events = events_->Drain();
@@ -81,19 +85,12 @@ protected:
 
     static std::set<std::string> NamesIn(const fs::path& directory) {
         std::set<std::string> names;
-        for (const auto& entry : fs::recursive_directory_iterator(directory))
-            names.insert(entry.path().lexically_relative(directory).string());
-        return names;
-    }
-
-    // Whether this process holds a file open in the directory, named or not.
-    static bool WritingInto(const fs::path& directory) {
-        for (const auto& descriptor : fs::directory_iterator("/proc/self/fd")) {
-            std::error_code gone;
-            if (fs::read_symlink(descriptor.path(), gone).parent_path() == directory)
-                return true;
+        for (const auto& entry : fs::recursive_directory_iterator(directory)) {
+            const std::u8string relative =
+                entry.path().lexically_relative(directory).generic_u8string();
+            names.insert(std::string(relative.begin(), relative.end()));
         }
-        return false;
+        return names;
     }
 
     std::shared_ptr<JobRegistry> jobs_ = std::make_shared<JobRegistry>();
@@ -101,15 +98,19 @@ protected:
     std::shared_ptr<JobEventQueue> events_ = std::make_shared<JobEventQueue>([this] { ++wakes_; });
 };
 
-TEST_F(CopyJobTest, CopiesTreeReplacingFilesRecreatingLinksAndReportingRefusedOnes) {
-    // A directory whose name has an extension and ends in bytes outside ASCII.
-    const fs::path source = sandbox() / "my docs.文档", backup = sandbox() / "备份";
-    const std::string files[] = {"a.txt", ".profile", "locked.txt", "sub/deeper/c;d.txt",
-                                 "sub/noext"};
+TEST_F(CopyJobTest, CopiesTreeReplacingFilesAndReportingRefusedOnes) {
+    // A directory whose name has an extension and ends in characters outside ASCII.
+    const fs::path source = Native(sandbox(), "my docs.文档"), backup = Native(sandbox(), "备份");
+    std::vector<std::string> files = {"a.txt", ".profile", "locked.txt", "sub/deeper/c;d.txt",
+                                      "sub/noext"};
+#ifdef _WIN32
+    // Windows refuses to replace a hidden file as it refuses a read-only one.
+    files.push_back("hidden.txt");
+    writeFile(backup / "hidden.txt", "old");
+    testing::SetHidden(backup / "hidden.txt");
+#endif
     for (const std::string& name : files)
-        writeFile(source / name, "new " + name);
-    fs::create_directory_symlink(source, source / "sub/loop");
-    fs::create_symlink("../secret.txt", source / "outside");
+        writeFile(Native(source, name), "new " + name);
     writeFile(backup / "a.txt", "old");
     writeFile(backup / "locked.txt", "old");
     fs::permissions(backup / "locked.txt", fs::perms{0440});
@@ -117,45 +118,79 @@ TEST_F(CopyJobTest, CopiesTreeReplacingFilesRecreatingLinksAndReportingRefusedOn
     const auto lastWrite = fs::last_write_time(source / "a.txt") - 240h;
     fs::last_write_time(source / "a.txt", lastWrite);
 
-    const auto line = [&](const std::string& name) { return kStamp + (source / name).string(); };
-    const std::string locked = (source / "locked.txt").string();
+    const auto line = [&](const std::string& name) {
+        return kStamp + TextOf(Native(source, name));
+    };
+    std::set<std::string> expected;
+    std::set<std::string> names{"sub", "sub/deeper"};
+    for (const std::string& name : files) {
+        const std::string refusal = name == "locked.txt"   ? "目标文件只读"
+                                    : name == "hidden.txt" ? "权限不足"
+                                                           : "";
+        expected.insert(line(name) +
+                        (refusal.empty() ? "" : "\n" + FailureLine(Native(source, name), refusal)));
+        names.insert(name);
+    }
     // Blanks and control characters around the paths are no part of them.
-    EXPECT_EQ(RunJob(" " + source.string() + "\r\n", backup.string() + "\t", 7),
-              (std::set<std::string>{line("a.txt"), line(".profile"), line("sub/deeper/c;d.txt"),
-                                     line("sub/noext"), line("sub/loop"), line("outside"),
-                                     line("locked.txt") + "\n" + kStamp + "复制失败：" + locked +
-                                         "（目标文件只读）"}));
-    EXPECT_EQ(NamesIn(backup),
-              (std::set<std::string>{".profile", "a.txt", "locked.txt", "outside", "sub",
-                                     "sub/deeper", "sub/deeper/c;d.txt", "sub/loop", "sub/noext"}));
+    EXPECT_EQ(RunJob(" " + TextOf(source) + "\r\n", TextOf(backup) + "\t",
+                     static_cast<int>(files.size())),
+              expected);
+    EXPECT_EQ(NamesIn(backup), names);
     for (const std::string& name : files)
-        EXPECT_EQ(readFile(backup / name), name == "locked.txt" ? "old" : "new " + name);
+        EXPECT_EQ(readFile(Native(backup, name)),
+                  name == "locked.txt" || name == "hidden.txt" ? "old" : "new " + name);
     EXPECT_EQ(fs::status(backup / "a.txt").permissions(),
               fs::status(source / "a.txt").permissions());
     EXPECT_EQ(fs::last_write_time(backup / "a.txt"), lastWrite);
-    EXPECT_EQ(fs::read_symlink(backup / "sub/loop"), source);
-    EXPECT_EQ(fs::read_symlink(backup / "outside"), "../secret.txt");
+}
+
+TEST_F(CopyJobTest, LinksInsideTheTreeAreRecreatedNotFollowed) {
+    const fs::path source = sandbox() / "work", backup = sandbox() / "bk";
+    writeFile(Native(source, "sub/kept.txt"), "kept");
+    if (!testing::MakeDirectoryLink(source, Native(source, "sub/loop")) ||
+        !testing::MakeFileLink(Native(fs::path(".."), "secret.txt"), source / "outside"))
+        GTEST_SKIP() << "this system does not let the test make links";
+    EXPECT_EQ(RunJob(TextOf(source), backup, 3),
+              (std::set<std::string>{kStamp + TextOf(Native(source, "sub/kept.txt")),
+                                     kStamp + TextOf(Native(source, "sub/loop")),
+                                     kStamp + TextOf(source / "outside")}));
+    EXPECT_EQ(NamesIn(backup),
+              (std::set<std::string>{"outside", "sub", "sub/kept.txt", "sub/loop"}));
+    EXPECT_EQ(fs::read_symlink(Native(backup, "sub/loop")), source);
+    EXPECT_EQ(fs::read_symlink(backup / "outside"), Native(fs::path(".."), "secret.txt"));
 }
 
 TEST_F(CopyJobTest, DestinationDirectoryThatIsALinkIsReplacedNotWrittenThrough) {
     // An earlier run recreated a link of the source, which is a real directory now.
     const fs::path source = sandbox() / "work", backup = sandbox() / "bk",
                    outside = sandbox() / "u";
-    writeFile(source / "top/shared/x", "new");
-    writeFile(source / "top/shared/new/y", "new");
+    writeFile(Native(source, "top/shared/x"), "new");
+    writeFile(Native(source, "top/shared/new/y"), "new");
     writeFile(outside / "x", "precious");
     fs::create_directories(backup / "top");
-    fs::create_directory_symlink(outside, backup / "top/shared");
-    RunJob(source.string(), backup, 2);
+    if (!testing::MakeDirectoryLink(outside, Native(backup, "top/shared")))
+        GTEST_SKIP() << "this system does not let the test make links";
+    RunJob(TextOf(source), backup, 2);
     EXPECT_EQ(NamesIn(outside), std::set<std::string>{"x"});
     EXPECT_EQ(readFile(outside / "x"), "precious");
-    EXPECT_EQ(readFile(backup / "top/shared/x") + readFile(backup / "top/shared/new/y"), "newnew");
+    EXPECT_EQ(readFile(Native(backup, "top/shared/x")) +
+                  readFile(Native(backup, "top/shared/new/y")),
+              "newnew");
 }
 
 TEST_F(CopyJobTest, SubdirectoryThatCannotBeListedIsReported) {
     const fs::path source = sandbox() / "work";
-    writeFile(source / "a/kept", "");
-    writeFile(source / "a/b/lost", "");
+    writeFile(Native(source, "a/kept"), "");
+    writeFile(Native(source, "a/b/lost"), "");
+#ifdef _WIN32
+    // Another program holds the subdirectory open without sharing.
+    std::set<std::string> entries;
+    {
+        const testing::HeldOpen holder(Native(source, "a/b"), testing::HeldOpen::Sharing::None);
+        ASSERT_TRUE(holder.held());
+        entries = RunJob(TextOf(source), sandbox() / "bk", 1);
+    }
+#else
     // Room for the descriptors of two listings, or of a copy's two files, and no more; root lists
     // a directory of any mode, but not beyond the descriptor limit.
     const int lowestFree = ::open("/dev/null", O_RDONLY);
@@ -165,12 +200,27 @@ TEST_F(CopyJobTest, SubdirectoryThatCannotBeListedIsReported) {
     ::getrlimit(RLIMIT_NOFILE, &saved);
     low = {static_cast<rlim_t>(lowestFree + 2), saved.rlim_max};
     ::setrlimit(RLIMIT_NOFILE, &low);
-    const std::set<std::string> entries = RunJob(source.string(), sandbox() / "bk", 1);
+    const std::set<std::string> entries = RunJob(TextOf(source), sandbox() / "bk", 1);
     ::setrlimit(RLIMIT_NOFILE, &saved);
-    EXPECT_EQ(entries,
-              (std::set<std::string>{kStamp + (source / "a/kept").string(),
-                                     "\n" + kStamp + "复制失败：" + (source / "a/b").string() +
-                                         "（Too many open files）"}));
+#endif
+    ASSERT_EQ(entries.size(), 2u);
+    EXPECT_EQ(*entries.rbegin(), kStamp + TextOf(Native(source, "a/kept")));
+    const std::string failure = *entries.begin(),
+                      reasonless = FailureLine(Native(source, "a/b"), "");
+    EXPECT_TRUE(failure.starts_with("\n" + reasonless.substr(0, reasonless.size() - 3)) &&
+                failure.ends_with("）") && failure.size() > reasonless.size() + 1)
+        << failure;
+}
+
+TEST_F(CopyJobTest, NamesOutsideTheAnsiCodePageAreCopied) {
+    const std::string name = "日本語ｶﾀｶﾅ😀.txt";
+    const fs::path source = Native(sandbox(), "树"), backup = sandbox() / "bk";
+    writeFile(Native(source, name), "one");
+    writeFile(Native(source, "子/" + name), "two");
+    EXPECT_EQ(RunJob(TextOf(source), backup, 2),
+              (std::set<std::string>{kStamp + TextOf(Native(source, name)),
+                                     kStamp + TextOf(Native(source, "子/" + name))}));
+    EXPECT_EQ(readFile(Native(backup, name)) + readFile(Native(backup, "子/" + name)), "onetwo");
 }
 
 // Root may write into a read-only directory, but not into an immutable one.
@@ -228,24 +278,15 @@ TEST_F(CopyJobTest, FailuresNameTheirRealCauseInChineseWhereItIsACommonOne) {
     }
 }
 
-// A process id that no process has any more: a child's, reaped.
-long DeadProcessId() {
-    const pid_t child = ::fork();
-    if (child == 0)
-        ::_exit(0);
-    ::waitpid(child, nullptr, 0);
-    return child;
-}
-
 TEST_F(CopyJobTest, StaleTemporariesOfDeadOwnersGoFromTheDirectoriesVisitedAndNothingElse) {
     const fs::path source = sandbox() / "work", backup = sandbox() / "bk";
     writeFile(source / "a.txt", "a");
     writeFile(source / "sub/b.txt", "b");
-    const std::string dead = ".kolvane-" + std::to_string(DeadProcessId()) + "-";
+    const std::string dead = ".kolvane-" + std::to_string(testing::DeadProcessId()) + "-";
     const std::string stale = dead + "abcdefghij.tmp";
     const std::string kept[] = {
-        ".kolvane-" + std::to_string(::getpid()) + "-abcdefghij.tmp", // its owner runs
-        dead + "abcdefghi.tmp",                                       // look-alikes
+        ".kolvane-" + std::to_string(platform::CurrentProcessId()) + "-abcdefghij.tmp", // it runs
+        dead + "abcdefghi.tmp", // look-alikes
         dead + "abcdefghijk.tmp",
         dead + "ABCDEFGHIJ.tmp",
         stale + ".bak",
@@ -272,7 +313,8 @@ TEST_F(CopyJobTest, ExistingFileIsCopiedAloneWithOrWithoutExtension) {
         writeFile(source, "single");
         writeFile(source.parent_path() / "other.txt", "not copied");
         fs::create_directories(backup);
-        EXPECT_EQ(RunJob(source, backup, 1), std::set<std::string>{kStamp + source.string()});
+        EXPECT_EQ(RunJob(TextOf(source), backup, 1),
+                  std::set<std::string>{kStamp + TextOf(source)});
         EXPECT_EQ(NamesIn(backup), std::set<std::string>{name});
         EXPECT_EQ(readFile(backup / name), "single");
     }
@@ -293,13 +335,13 @@ TEST_F(CopyJobTest, StopAllAbandonsTheFileInProgressAndReportsNothingMore) {
         fs::create_directory(backup);
         if (replacing)
             writeFile(backup / "big.bin", "old");
-        StartJob(big, backup);
-        ASSERT_TRUE(testing::waitUntil([&] { return WritingInto(backup); }));
+        StartJob(TextOf(big), backup);
+        ASSERT_TRUE(testing::waitUntil([&] { return testing::WritingInto(backup); }));
         // A temporary carries its owner, so that a later run can tell a crashed job's one.
+        const std::string ownTemporary =
+            ".kolvane-" + std::to_string(platform::CurrentProcessId()) + "-";
         for (const std::string& name : NamesIn(backup))
-            EXPECT_TRUE(name == "big.bin" ||
-                        name.starts_with(".kolvane-" + std::to_string(::getpid()) + "-"))
-                << name;
+            EXPECT_TRUE(name == "big.bin" || name.starts_with(ownTemporary)) << name;
         // A kill at this point would leave no partial file under the destination's name.
         EXPECT_TRUE(replacing ? readFile(backup / "big.bin") == "old"
                               : !fs::exists(backup / "big.bin"));
@@ -309,7 +351,7 @@ TEST_F(CopyJobTest, StopAllAbandonsTheFileInProgressAndReportsNothingMore) {
         EXPECT_LT(std::chrono::steady_clock::now() - asked, 1s);
         EXPECT_EQ(NamesIn(backup).size(), replacing ? 1u : 0u);
         EXPECT_EQ(replacing ? readFile(backup / "big.bin") : "old", "old");
-        EXPECT_FALSE(WritingInto(backup));
+        EXPECT_FALSE(testing::WritingInto(backup));
         EXPECT_TRUE(events_->Drain().empty());
     }
 }

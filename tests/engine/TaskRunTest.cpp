@@ -6,17 +6,24 @@
 #include "store/TaskTable.h"
 #include "support/Sandbox.h"
 
+#include <algorithm>
 #include <array>
 #include <filesystem>
 #include <gtest/gtest.h>
 #include <optional>
-#include <unistd.h>
+#include <string>
 
 namespace kolvane {
 namespace {
 
 namespace fs = std::filesystem;
 using namespace std::chrono_literals;
+
+// A path with "/" between its levels, spelt with the system's separator.
+std::string Native(std::string path) {
+    std::replace(path.begin(), path.end(), '/', kPathSeparator);
+    return path;
+}
 
 class TaskRunTest : public testing::SandboxedTest {
 protected:
@@ -40,16 +47,20 @@ protected:
 };
 
 TEST_F(TaskRunTest, MakeDirectoryPathCreatesMissingLevelsAndRaisesWithoutAFirstLevel) {
-    ASSERT_EQ(::chdir(sandbox().c_str()), 0);
-    EXPECT_TRUE(MakeDirectoryPath(pathOf("a/b//c/")));
+    const fs::path before = fs::current_path();
+    fs::current_path(sandbox());
+    EXPECT_TRUE(MakeDirectoryPath(Native(pathOf("a/b//c/"))));
     EXPECT_TRUE(fs::is_directory(pathOf("a/b/c")));
-    EXPECT_TRUE(MakeDirectoryPath(pathOf("a/b//c/"))); // existing levels are fine
-    EXPECT_FALSE(MakeDirectoryPath(pathOf("src/a.txt/sub")));
-    for (const char* path : {"", "backup", "backup/20260301-080005"})
-        EXPECT_THROW(MakeDirectoryPath(path), std::runtime_error) << '"' << path << '"';
+    EXPECT_TRUE(MakeDirectoryPath(Native(pathOf("a/b//c/")))); // existing levels are fine
+    EXPECT_FALSE(MakeDirectoryPath(Native(pathOf("src/a.txt/sub"))));
+    // The root of the file system, or of the drive, is there to begin with.
+    EXPECT_TRUE(MakeDirectoryPath(testing::Utf8Of(sandbox().root_path())));
+    for (const std::string path : {"", "backup", "backup/20260301-080005"})
+        EXPECT_THROW(MakeDirectoryPath(Native(path)), std::runtime_error) << '"' << path << '"';
     fs::create_directory(sandbox() / "backup");
-    EXPECT_TRUE(MakeDirectoryPath("backup/20260301-080005"));
-    ASSERT_EQ(::chdir("/"), 0);
+    EXPECT_TRUE(MakeDirectoryPath(Native("backup/20260301-080005")));
+    EXPECT_TRUE(fs::is_directory(sandbox() / "backup" / "20260301-080005"));
+    fs::current_path(before);
 }
 
 TEST_F(TaskRunTest, CopiesIntoTheTimeNamedSubDirectoryOnlyForOneAndCountsTheRunAtOnce) {

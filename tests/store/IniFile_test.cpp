@@ -1,12 +1,14 @@
+#include "platform/Process.h"
 #include "store/IniFile.h"
 #include "support/Sandbox.h"
 
-#include <csignal>
 #include <gtest/gtest.h>
+
+#ifndef _WIN32
+#include <csignal>
 #include <sys/resource.h>
-#include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
+#endif
 
 namespace kolvane {
 namespace {
@@ -14,25 +16,22 @@ namespace {
 class IniFileTest : public testing::SandboxedTest {
 protected:
     std::string iniPath() const { return pathOf("defaultSet.ini"); }
-    std::string content() const { return readFile(iniPath()); }
-    void write(const std::string& text) const { writeFile(iniPath(), text); }
-    void makeReadOnly() const { ::chmod(iniPath().c_str(), 0444); }
+    std::filesystem::path settingsFile() const { return testing::PathOf(iniPath()); }
+    std::string content() const { return readFile(settingsFile()); }
+    void write(const std::string& text) const { writeFile(settingsFile(), text); }
+    // Without write permission on POSIX; the read-only attribute on Windows.
+    void makeReadOnly() const {
+        std::filesystem::permissions(settingsFile(), std::filesystem::perms{0444});
+    }
 
-    // Runs `body` in a child process and returns its exit status.
-    template <typename Body> static int inChild(Body body) {
-        const pid_t child = ::fork();
-        if (child == 0) {
-            int code = 1;
-            try {
-                code = body();
-            } catch (...) {
-                code = 2;
-            }
-            ::_exit(code);
-        }
-        int status = 0;
-        ::waitpid(child, &status, 0);
-        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    // Another instance of the program writing the same file.
+    static testing::ChildProcess StartWriter(const std::vector<std::string>& arguments) {
+#ifdef _WIN32
+        const char* program = "settings_writer.exe";
+#else
+        const char* program = "settings_writer";
+#endif
+        return testing::ChildProcess(testing::ProgramDirectory() / program, arguments);
     }
 };
 
@@ -102,7 +101,7 @@ TEST_F(IniFileTest, EveryWrittenValueReadsBackByteForByte) {
         EXPECT_EQ(reader.GetEntry("t", "k" + std::to_string(i), "?"), values[i]) << i;
 }
 
-TEST_F(IniFileTest, UnchangedLinesAndPermissionBitsAreKept) {
+TEST_F(IniFileTest, UnchangedLinesAndPermissionsOrAttributesAreKept) {
     const std::string original = "; kept comment\r\n"
                                  "[first]\r\n"
                                  "taskName = first \r\n"
@@ -113,7 +112,11 @@ TEST_F(IniFileTest, UnchangedLinesAndPermissionBitsAreKept) {
                                  "runCount=3\r\n"
                                  "noequals line\r\n";
     write(original);
-    ::chmod(iniPath().c_str(), 0640);
+#ifdef _WIN32
+    testing::SetHidden(settingsFile());
+#else
+    std::filesystem::permissions(settingsFile(), std::filesystem::perms{0640});
+#endif
     TIniFile ini(iniPath());
     ini.PutNumber("second", "runCount", 4);
     ini.PutEntry("first", "taskDest", "/bk");
@@ -130,9 +133,12 @@ TEST_F(IniFileTest, UnchangedLinesAndPermissionBitsAreKept) {
                          "noequals line\r\n"
                          "[third]\r\n"
                          "taskName=third\r\n");
-    struct stat status {};
-    ASSERT_EQ(::stat(iniPath().c_str(), &status), 0);
-    EXPECT_EQ(status.st_mode & 07777, 0640u) << "the rewrite lost the file's permission bits";
+#ifdef _WIN32
+    EXPECT_TRUE(testing::IsHidden(settingsFile())) << "the rewrite lost the file's attributes";
+#else
+    EXPECT_EQ(std::filesystem::status(settingsFile()).permissions(), std::filesystem::perms{0640})
+        << "the rewrite lost the file's permission bits";
+#endif
 }
 
 // A file edited by several editors mixes line ends; a rewrite keeps each line's own, and new
@@ -175,11 +181,8 @@ TEST_F(IniFileTest, ANameAddressesItsFirstSectionAndDropRemovesOnlyThatOne) {
 }
 
 TEST_F(IniFileTest, AWriteRemovesOnlyTemporariesOfItsOwnNamingWhoseOwnerIsGone) {
-    const pid_t child = ::fork();
-    if (child == 0)
-        ::_exit(0);
-    ::waitpid(child, nullptr, 0); // its id now names no running process
-    const std::string dead = std::to_string(child), alive = std::to_string(::getpid());
+    const std::string dead = std::to_string(testing::DeadProcessId()),
+                      alive = std::to_string(platform::CurrentProcessId());
     const std::vector<std::string> removed{".defaultSet.ini." + dead + ".0.tmp",
                                            ".defaultSet.ini." + dead + ".17.tmp"};
     const std::vector<std::string> kept{
@@ -220,14 +223,9 @@ TEST_F(IniFileTest, ReadOnlyFileRefusesEveryWriteAndKeepsItsContent) {
 
 TEST_F(IniFileTest, UnreadableFileIsNeverRewrittenFromNothing) {
     write("[a]\nx=1\n[b]\ny=2\n");
-    // Root reads every file, so its writer runs as nobody; anyone else loses the read bit.
-    const bool root = ::geteuid() == 0;
-    if (root)
-        ::chmod(sandbox().c_str(), 0777);
-    ::chmod(iniPath().c_str(), root ? 0600 : 0200);
-    const int status = inChild([&] {
-        if (root && (::setgid(65534) != 0 || ::setuid(65534) != 0))
-            return 5;
+    // What makes the file unreadable: another program holding it open without sharing on
+    // Windows; on POSIX the missing read bit (root reads every file, so its reader runs as nobody).
+    const auto readsNothingAndWriteFails = [&] {
         TIniFile ini(iniPath());
         if (ini.GetEntry("a", "x", "none") != "none")
             return 6;
@@ -237,8 +235,27 @@ TEST_F(IniFileTest, UnreadableFileIsNeverRewrittenFromNothing) {
             return 0;
         }
         return 4;
+    };
+#ifdef _WIN32
+    int status = -1;
+    {
+        const testing::HeldOpen holder(settingsFile(), testing::HeldOpen::Sharing::None);
+        ASSERT_TRUE(holder.held());
+        status = readsNothingAndWriteFails();
+    }
+#else
+    const bool root = ::geteuid() == 0;
+    if (root)
+        std::filesystem::permissions(sandbox(), std::filesystem::perms{0777});
+    std::filesystem::permissions(settingsFile(),
+                                 static_cast<std::filesystem::perms>(root ? 0600 : 0200));
+    const int status = testing::RunInChild([&] {
+        if (root && (::setgid(65534) != 0 || ::setuid(65534) != 0))
+            return 5;
+        return readsNothingAndWriteFails();
     });
-    ::chmod(iniPath().c_str(), 0600);
+    std::filesystem::permissions(settingsFile(), std::filesystem::perms{0600});
+#endif
     EXPECT_EQ(status, 0);
     EXPECT_EQ(content(), "[a]\nx=1\n[b]\ny=2\n");
 }
@@ -258,11 +275,7 @@ TEST_F(IniFileTest, EveryReadSeesWritesOfOtherObjectsAndProcesses) {
     editorObject.PutEntry("t", "taskName", "one");
     EXPECT_EQ(mainObject.GetEntry("t", "taskName", ""), "one");
 
-    const int status = inChild([&] {
-        TIniFile(iniPath()).PutEntry("t", "taskName", "two");
-        return 0;
-    });
-    ASSERT_EQ(status, 0);
+    ASSERT_EQ(StartWriter({iniPath(), "put", "t", "taskName", "two"}).Wait(), 0);
     EXPECT_EQ(mainObject.GetEntry("t", "taskName", ""), "two");
     mainObject.PutNumber("t", "runCount", 1);
     EXPECT_EQ(editorObject.GetEntry("t", "taskName", ""), "two");
@@ -275,18 +288,32 @@ TEST_F(IniFileTest, WriteFailingMidwayLeavesTheOldFileByteIdentical) {
         original += "[task" + std::to_string(i) + "]\ntaskName=task" + std::to_string(i) + "\n";
     write(original);
 
-    // The child may write files of at most 1 KiB: the new content fails partway through.
-    const int status = inChild([&] {
-        std::signal(SIGXFSZ, SIG_IGN);
-        rlimit limit{1024, 1024};
-        ::setrlimit(RLIMIT_FSIZE, &limit);
+    const auto failsWithTheWriteError = [&] {
         try {
             TIniFile(iniPath()).PutEntry("task0", "taskSource", "/somewhere");
         } catch (const WriteError& error) {
             return std::string(error.what()) == "Unable to write to " + iniPath() ? 0 : 3;
         }
         return 4;
+    };
+#ifdef _WIN32
+    // Another program reads the file and does not let it be replaced: the new content is
+    // written in full, and the rename over the file fails.
+    int status = -1;
+    {
+        const testing::HeldOpen reader(settingsFile(), testing::HeldOpen::Sharing::ReadOnly);
+        ASSERT_TRUE(reader.held());
+        status = failsWithTheWriteError();
+    }
+#else
+    // The child may write files of at most 1 KiB: the new content fails partway through.
+    const int status = testing::RunInChild([&] {
+        std::signal(SIGXFSZ, SIG_IGN);
+        rlimit limit{1024, 1024};
+        ::setrlimit(RLIMIT_FSIZE, &limit);
+        return failsWithTheWriteError();
     });
+#endif
     EXPECT_EQ(status, 0);
     EXPECT_EQ(content(), original);
     std::size_t files = 0;
@@ -296,22 +323,10 @@ TEST_F(IniFileTest, WriteFailingMidwayLeavesTheOldFileByteIdentical) {
 }
 
 TEST_F(IniFileTest, TwoProcessesWritingAtOnceLoseNothing) {
-    auto writer = [&](const std::string& prefix) {
-        return [this, prefix] {
-            TIniFile ini(iniPath());
-            for (int i = 0; i < 200; ++i)
-                ini.PutNumber("shared", prefix + std::to_string(i), i);
-            return 0;
-        };
-    };
-    const pid_t first = ::fork();
-    if (first == 0)
-        ::_exit(writer("a")());
-    const int second = inChild(writer("b"));
-    int firstStatus = 0;
-    ::waitpid(first, &firstStatus, 0);
-    ASSERT_EQ(second, 0);
-    ASSERT_TRUE(WIFEXITED(firstStatus) && WEXITSTATUS(firstStatus) == 0);
+    testing::ChildProcess first = StartWriter({iniPath(), "count", "shared", "a", "200"});
+    testing::ChildProcess second = StartWriter({iniPath(), "count", "shared", "b", "200"});
+    ASSERT_EQ(first.Wait(), 0);
+    ASSERT_EQ(second.Wait(), 0);
 
     TIniFile ini(iniPath());
     for (int i = 0; i < 200; ++i) {
@@ -323,25 +338,13 @@ TEST_F(IniFileTest, TwoProcessesWritingAtOnceLoseNothing) {
 TEST_F(IniFileTest, TwoProcessesCountingRunsAtOnceLoseNoCount) {
     write("[t]\nrunCount=5\n");
     constexpr int kRuns = 150;
-    auto counter = [&] {
-        TIniFile ini(iniPath());
-        int last = 0;
-        for (int i = 0; i < kRuns; ++i) {
-            const int count = ini.IncrementNumber("t", "runCount");
-            if (count <= last)
-                return 3; // the counts one writer sees only ever go up
-            last = count;
-        }
-        return 0;
-    };
-    const pid_t first = ::fork();
-    if (first == 0)
-        ::_exit(counter());
-    const int second = inChild(counter);
-    int firstStatus = 0;
-    ::waitpid(first, &firstStatus, 0);
-    ASSERT_EQ(second, 0);
-    ASSERT_TRUE(WIFEXITED(firstStatus) && WEXITSTATUS(firstStatus) == 0);
+    // Each checks that the counts it is given only ever go up.
+    const std::vector<std::string> counting{iniPath(), "increment", "t", "runCount",
+                                            std::to_string(kRuns)};
+    testing::ChildProcess first = StartWriter(counting);
+    testing::ChildProcess second = StartWriter(counting);
+    ASSERT_EQ(first.Wait(), 0);
+    ASSERT_EQ(second.Wait(), 0);
     EXPECT_EQ(TIniFile(iniPath()).GetNumber("t", "runCount", 0), 5 + 2 * kRuns);
 }
 

@@ -1,9 +1,12 @@
 #pragma once
 
+#include "support/TestSystem.h"
+
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
+#include <random>
 #include <sstream>
 #include <string>
 
@@ -13,9 +16,14 @@ namespace kolvane::testing {
 class SandboxedTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        std::string pattern = (std::filesystem::temp_directory_path() / "kolvane-XXXXXX").string();
-        ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
-        sandbox_ = pattern;
+        std::random_device random;
+        for (int attempt = 0; attempt < 100 && sandbox_.empty(); ++attempt) {
+            const auto candidate =
+                std::filesystem::temp_directory_path() / ("kolvane-" + std::to_string(random()));
+            if (std::filesystem::create_directory(candidate))
+                sandbox_ = candidate;
+        }
+        ASSERT_FALSE(sandbox_.empty());
     }
     void TearDown() override {
         std::error_code ignored;
@@ -27,7 +35,10 @@ protected:
     }
 
     const std::filesystem::path& sandbox() const { return sandbox_; }
-    std::string pathOf(const std::string& relative) const { return (sandbox_ / relative).string(); }
+    // Paths and their texts are UTF-8 on every system.
+    std::string pathOf(const std::string& relative) const {
+        return Utf8Of(sandbox_ / PathOf(relative));
+    }
 
     static void writeFile(const std::filesystem::path& path, const std::string& content) {
         std::filesystem::create_directories(path.parent_path());

@@ -4,8 +4,13 @@
 #include <csignal>
 #include <cstdint>
 #include <sys/types.h>
+#include <unistd.h>
 
 namespace kolvane::platform {
+
+ProcessId CurrentProcessId() {
+    return static_cast<ProcessId>(::getpid());
+}
 
 bool IsProcessAlive(ProcessId process) {
     // No process has such an id, and kill() would take it for a process group: count it as

@@ -1,22 +1,18 @@
-#include "engine/FileSystem.h"
+#include "platform/FileCopy.h"
 
-#include "engine/Paths.h"
+#include "base/PathTerms.h"
+#include "platform/Temporaries.h"
+#include "platform/posix/Descriptor.h"
 
 #include <cerrno>
-#include <charconv>
-#include <csignal>
-#include <cstdlib>
 #include <fcntl.h>
-#include <memory>
-#include <pthread.h>
-#include <random>
+#include <optional>
 #include <sys/stat.h>
-#include <system_error>
 #include <unistd.h>
 #include <utility>
 #include <vector>
 
-namespace kolvane::filesystem {
+namespace kolvane::platform {
 namespace {
 
 // Large enough to keep in-kernel copies efficient, small enough that a stop is seen quickly even
@@ -26,82 +22,7 @@ constexpr std::size_t kFallbackBuffer = 256 << 10;
 constexpr int kTemporaryNameAttempts = 100;
 constexpr off_t kLargeFile = 1 << 20;
 
-class Descriptor {
-public:
-    explicit Descriptor(int fd = -1) : fd_(fd) {}
-    ~Descriptor() { Close(); }
-    Descriptor(const Descriptor&) = delete;
-    Descriptor& operator=(const Descriptor&) = delete;
-
-    void Reset(int fd) {
-        Close();
-        fd_ = fd;
-    }
-    int get() const { return fd_; }
-    explicit operator bool() const { return fd_ >= 0; }
-    // Returns 0 or the errno of a failed close (a write error can surface only here).
-    int Close() {
-        if (fd_ < 0)
-            return 0;
-        const int result = ::close(std::exchange(fd_, -1));
-        return result == 0 ? 0 : errno;
-    }
-
-private:
-    int fd_;
-};
-
-constexpr std::string_view kTemporaryPrefix = ".kolvane-";
-constexpr std::string_view kTemporarySuffix = ".tmp";
-constexpr char kTemporaryLetters[] = "abcdefghijklmnopqrstuvwxyz0123456789";
-constexpr std::size_t kTemporaryRandomLength = 10;
-
-std::atomic<long> processId{0};
-
-void RememberProcessId() {
-    processId.store(::getpid(), std::memory_order_relaxed);
-}
-
-// Kept rather than asked for each name; a forked child remembers its own.
-long OwnProcessId() {
-    static const bool remembered = [] {
-        RememberProcessId();
-        return ::pthread_atfork(nullptr, nullptr, &RememberProcessId) == 0;
-    }();
-    static_cast<void>(remembered);
-    return processId.load(std::memory_order_relaxed);
-}
-
-// ".kolvane-<owner's process id>-<random letters>.tmp": the owner's id tells a later run whether
-// the temporary was left by a process that died.
-std::string TemporaryNameIn(std::string_view directory) {
-    const std::string owner = std::to_string(OwnProcessId());
-    thread_local std::mt19937_64 random{std::random_device{}()};
-    std::string name(directory);
-    name.append(kTemporaryPrefix).append(owner) += '-';
-    for (std::size_t i = 0; i < kTemporaryRandomLength; ++i)
-        name += kTemporaryLetters[random() % (sizeof kTemporaryLetters - 1)];
-    return name.append(kTemporarySuffix);
-}
-
-// The owner's process id of a name made by TemporaryNameIn; nothing for any other name.
-std::optional<long> TemporaryOwner(std::string_view name) {
-    if (!name.starts_with(kTemporaryPrefix) || !name.ends_with(kTemporarySuffix))
-        return std::nullopt;
-    name.remove_prefix(kTemporaryPrefix.size());
-    name.remove_suffix(kTemporarySuffix.size());
-    const std::size_t dash = name.find('-');
-    if (dash == std::string_view::npos || name.size() - dash - 1 != kTemporaryRandomLength)
-        return std::nullopt;
-    const std::string_view random = name.substr(dash + 1);
-    if (random.find_first_not_of(kTemporaryLetters) != std::string_view::npos)
-        return std::nullopt;
-    long pid = 0;
-    const auto [end, error] = std::from_chars(name.data(), name.data() + dash, pid);
-    if (error != std::errc{} || end != name.data() + dash || pid <= 0 || name.front() == '0')
-        return std::nullopt;
-    return pid;
-}
+using posix::Descriptor;
 
 bool CanNameUnnamedFiles() {
     static const bool available = ::access("/proc/self/fd", X_OK) == 0;
@@ -124,7 +45,7 @@ public:
                 return;
         }
         for (int attempt = 0; attempt < kTemporaryNameAttempts; ++attempt) {
-            std::string path = TemporaryNameIn(directory_);
+            std::string path = CopyTemporaryNameIn(directory_);
             descriptor_.Reset(::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600));
             if (descriptor_) {
                 path_ = std::move(path);
@@ -176,7 +97,7 @@ private:
 
     int LinkUnderTemporaryName() {
         for (int attempt = 0; attempt < kTemporaryNameAttempts; ++attempt) {
-            std::string path = TemporaryNameIn(directory_);
+            std::string path = CopyTemporaryNameIn(directory_);
             if (LinkAs(path)) {
                 path_ = std::move(path);
                 return 0;
@@ -193,19 +114,6 @@ private:
     int error_ = 0;
 };
 
-int WriteAll(int fd, const char* data, std::size_t size) {
-    while (size > 0) {
-        const ssize_t written = ::write(fd, data, size);
-        if (written < 0 && errno == EINTR)
-            continue;
-        if (written < 0)
-            return errno;
-        data += written;
-        size -= static_cast<std::size_t>(written);
-    }
-    return 0;
-}
-
 int CopyByReading(int in, int out, const std::atomic<bool>& stop) {
     std::vector<char> buffer(kFallbackBuffer);
     for (;;) {
@@ -216,7 +124,7 @@ int CopyByReading(int in, int out, const std::atomic<bool>& stop) {
             continue;
         if (count <= 0)
             return count == 0 ? 0 : errno;
-        if (int error = WriteAll(out, buffer.data(), static_cast<std::size_t>(count)))
+        if (int error = posix::WriteAll(out, {buffer.data(), static_cast<std::size_t>(count)}))
             return error;
     }
 }
@@ -255,7 +163,7 @@ int RefuseReadOnly(const std::string& destination, bool& exists) {
     struct stat status {};
     exists = ::lstat(destination.c_str(), &status) == 0;
     if (exists && S_ISREG(status.st_mode) && (status.st_mode & 0222) == 0)
-        return kReadOnlyDestination;
+        return ReadOnlyDestinationError();
     if (exists && S_ISREG(status.st_mode) && status.st_size >= kLargeFile)
         ForgetCachedContent(destination);
     return 0;
@@ -286,115 +194,7 @@ std::optional<std::string> ReadLink(const std::string& path, int& error) {
 
 } // namespace
 
-bool IsExistingFile(const std::string& path) {
-    struct stat status {};
-    return ::stat(path.c_str(), &status) == 0 && !S_ISDIR(status.st_mode);
-}
-
-ErrorKind KindOfError(int error) {
-    switch (error) {
-    case EACCES:
-    case EPERM:
-        return ErrorKind::PermissionDenied;
-    case ENOSPC:
-    case EDQUOT:
-        return ErrorKind::DiskFull;
-    case ENOENT:
-        return ErrorKind::NotFound;
-    case kReadOnlyDestination:
-        return ErrorKind::ReadOnlyDestination;
-    case EROFS:
-        return ErrorKind::ReadOnlyFileSystem;
-    case ENAMETOOLONG:
-        return ErrorKind::NameTooLong;
-    case EBUSY:
-    case ETXTBSY:
-        return ErrorKind::InUse;
-    default:
-        return ErrorKind::Other;
-    }
-}
-
-std::string SystemErrorText(int error) {
-    return std::generic_category().message(error);
-}
-
-std::optional<std::string> CanonicalPath(const std::string& path) {
-    std::unique_ptr<char, decltype(&std::free)> resolved(::realpath(path.c_str(), nullptr),
-                                                         &std::free);
-    if (!resolved)
-        return std::nullopt;
-    return std::string(resolved.get());
-}
-
-bool IsProcessRunning(long pid) {
-    // EPERM: the process exists but belongs to another user.
-    return ::kill(static_cast<pid_t>(pid), 0) == 0 || errno != ESRCH;
-}
-
-void RemoveStaleTemporaries(const std::string& directory) {
-    DirectoryListing listing(AT_FDCWD, directory.c_str(), false);
-    if (!listing)
-        return;
-    while (auto entry = listing.Next()) {
-        if (entry->type != EntryType::File && entry->type != EntryType::Link)
-            continue;
-        const std::optional<long> owner = TemporaryOwner(entry->name);
-        if (owner && !IsProcessRunning(*owner))
-            ::unlinkat(listing.descriptor(), entry->name.data(), 0);
-    }
-}
-
-DirectoryListing::DirectoryListing(int parent, const char* name, bool followLink) {
-    const int flags = O_RDONLY | O_DIRECTORY | O_CLOEXEC | (followLink ? 0 : O_NOFOLLOW);
-    const int fd = ::openat(parent, name, flags);
-    if (fd < 0) {
-        error_ = errno;
-        return;
-    }
-    directory_ = ::fdopendir(fd);
-    if (!directory_) {
-        error_ = errno;
-        ::close(fd);
-    }
-}
-
-DirectoryListing::~DirectoryListing() {
-    if (directory_)
-        ::closedir(directory_);
-}
-
-int DirectoryListing::descriptor() const {
-    return ::dirfd(directory_);
-}
-
-std::optional<DirectoryEntry> DirectoryListing::Next() {
-    while (const dirent* entry = ::readdir(directory_)) {
-        const std::string_view name = entry->d_name;
-        if (name == "." || name == "..")
-            continue;
-        unsigned char type = entry->d_type;
-        if (type == DT_UNKNOWN) {
-            struct stat status {};
-            if (::fstatat(descriptor(), entry->d_name, &status, AT_SYMLINK_NOFOLLOW) != 0)
-                continue;
-            type = IFTODT(status.st_mode);
-        }
-        switch (type) {
-        case DT_REG:
-            return DirectoryEntry{name, EntryType::File};
-        case DT_DIR:
-            return DirectoryEntry{name, EntryType::Directory};
-        case DT_LNK:
-            return DirectoryEntry{name, EntryType::Link};
-        default:
-            return DirectoryEntry{name, EntryType::Other};
-        }
-    }
-    return std::nullopt;
-}
-
-int ReplaceLinkByDirectory(const std::string& path) {
+SystemError ReplaceLinkByDirectory(const std::string& path) {
     struct stat status {};
     if (::lstat(path.c_str(), &status) != 0)
         return errno;
@@ -410,8 +210,8 @@ int ReplaceLinkByDirectory(const std::string& path) {
     return error == EEXIST && madeByOther ? 0 : error;
 }
 
-int CopyFileAtomically(const std::string& source, const std::string& destination, bool followSource,
-                       const std::atomic<bool>& stop) {
+SystemError CopyFileAtomically(const std::string& source, const std::string& destination,
+                               bool followSource, const std::atomic<bool>& stop) {
     // Non-blocking, so that a pipe met at the source cannot hold the job.
     const int flags = O_RDONLY | O_CLOEXEC | O_NONBLOCK | (followSource ? 0 : O_NOFOLLOW);
     Descriptor in(::open(source.c_str(), flags));
@@ -435,7 +235,7 @@ int CopyFileAtomically(const std::string& source, const std::string& destination
     return staging.CommitAs(destination, destinationExists);
 }
 
-int CopyLinkAtomically(const std::string& source, const std::string& destination) {
+SystemError CopyLinkAtomically(const std::string& source, const std::string& destination) {
     int error = 0;
     const std::optional<std::string> target = ReadLink(source, error);
     if (!target)
@@ -445,7 +245,7 @@ int CopyLinkAtomically(const std::string& source, const std::string& destination
         return refusal;
     const std::string_view directory = ExtractFilePath(destination);
     for (int attempt = 0; attempt < kTemporaryNameAttempts; ++attempt) {
-        const std::string temporary = TemporaryNameIn(directory);
+        const std::string temporary = CopyTemporaryNameIn(directory);
         if (::symlink(target->c_str(), temporary.c_str()) != 0) {
             if (errno == EEXIST)
                 continue;
@@ -460,4 +260,4 @@ int CopyLinkAtomically(const std::string& source, const std::string& destination
     return EEXIST;
 }
 
-} // namespace kolvane::filesystem
+} // namespace kolvane::platform
