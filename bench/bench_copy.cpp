@@ -1,8 +1,14 @@
-// Times the copy job against `cp -a` on a tree of many small files and on a few large files,
-// into fresh destinations and again onto the existing ones, and measures the job's peak memory
-// per file. Prints figures only; it never fails on timing.
+// Times the copy job against `cp -a` and a `tar | tar` pipeline, in one interleaved series per
+// workload: 20,000 files of 4 KiB into fresh destinations and again onto the copies just made,
+// 200,000 files of at most 100 bytes and 5 files of 200 MiB into fresh ones. Then times the job's
+// enumeration of a million empty files in a thousand directories and measures its peak memory per
+// file. Prints figures and ratios only; it never fails on timing.
 //
-//   bench_copy [--work DIR] [--runs N] [--large-runs N] [--memory-files N] [--keep]
+//   bench_copy [--work DIR] [--runs N] [--tiny-runs N] [--large-runs N]
+//              [--enumeration-files N] [--memory-files N] [--keep]
+//
+// A count of 0 leaves that part out. The work directory is made under DIR, else $TMPDIR, else
+// /tmp.
 //
 // Every timed run copies into its own destination and nothing is deleted until the series is
 // over: on these disks deleting makes the next creations slow.
@@ -12,16 +18,19 @@
 #include "engine/JobEvents.h"
 
 #include <algorithm>
+#include <array>
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <fcntl.h>
 #include <filesystem>
 #include <fstream>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <random>
 #include <string>
 #include <sys/wait.h>
@@ -41,13 +50,19 @@ constexpr int kNestingDepth = 10; // 20 chains of 10 nested directories
 constexpr std::size_t kSmallFileSize = 4 << 10;
 constexpr int kLargeFiles = 5;
 constexpr std::size_t kLargeFileSize = std::size_t{200} << 20;
+constexpr int kTinyFiles = 200000;
+constexpr int kTinyDirectories = 200;
+constexpr std::size_t kTinyFileMaxSize = 100;
 constexpr int kMemoryDirectories = 200;
+constexpr int kEnumerationDirectories = 1000;
 
 struct Options {
     fs::path work;
     int runs = 5;
     int largeRuns = 5;
+    int tinyRuns = 5;
     int memoryFiles = 200000;
+    int enumerationFiles = 1000000;
     bool keep = false;
 };
 
@@ -146,15 +161,38 @@ double TimeJob(const fs::path& source, const fs::path& destination, int expected
     return seconds;
 }
 
-double TimeCp(const fs::path& source, const fs::path& destination) {
+double TimeCommand(const std::string& command) {
     ::sync();
-    const std::string command = "cp -a '" + source.string() + "/.' '" + destination.string() + "'";
-    fs::create_directories(destination);
     const auto start = Clock::now();
     if (std::system(command.c_str()) != 0)
         std::printf("  warning: %s failed\n", command.c_str());
     return Seconds(Clock::now() - start);
 }
+
+std::string Quoted(const fs::path& path) {
+    return "'" + path.string() + "'";
+}
+
+double TimeCp(const fs::path& source, const fs::path& destination, int) {
+    fs::create_directories(destination);
+    return TimeCommand("cp -a " + Quoted(source / ".") + " " + Quoted(destination));
+}
+
+// Reads and writes in two processes at once, the simplest overlap of the two.
+double TimeTar(const fs::path& source, const fs::path& destination, int) {
+    fs::create_directories(destination);
+    return TimeCommand("tar -C " + Quoted(source) + " -cf - . | tar -C " + Quoted(destination) +
+                       " -xf -");
+}
+
+struct Tool {
+    const char* name;
+    double (*time)(const fs::path& source, const fs::path& destination, int expectedFiles);
+};
+
+// cp -a first: every ratio is taken against it.
+constexpr Tool kTools[] = {{"cp -a", TimeCp}, {"job", TimeJob}, {"tar | tar", TimeTar}};
+constexpr std::size_t kToolCount = std::size(kTools);
 
 void WriteFile(const fs::path& path, const std::vector<char>& content, std::size_t size) {
     std::ofstream out(path, std::ios::binary);
@@ -186,6 +224,18 @@ void BuildSmallTree(const fs::path& root) {
     }
 }
 
+// Sizes 0 to 100 bytes in turn, so that empty files and files of one byte are among them.
+void BuildTinyTree(const fs::path& root) {
+    const std::vector<char> content = RandomBytes(kTinyFileMaxSize);
+    for (int file = 0; file < kTinyFiles; ++file) {
+        const fs::path directory = root / ("dir" + std::to_string(file % kTinyDirectories));
+        if (file < kTinyDirectories)
+            fs::create_directories(directory);
+        WriteFile(directory / ("tiny" + std::to_string(file)), content,
+                  static_cast<std::size_t>(file) % (kTinyFileMaxSize + 1));
+    }
+}
+
 void BuildLargeTree(const fs::path& root) {
     fs::create_directories(root);
     const std::vector<char> content = RandomBytes(1 << 20);
@@ -199,38 +249,119 @@ double Median(std::vector<double> values) {
     return values.size() % 2 ? values[middle] : (values[middle - 1] + values[middle]) / 2;
 }
 
-void PrintRow(const char* label, const std::vector<double>& times, double reference) {
-    std::printf("  %-28s", label);
-    for (double time : times)
-        std::printf(" %7.3f", time);
-    std::printf("  median %7.3f s  ratio %.2f\n", Median(times), Median(times) / reference);
+void PrintRow(const std::string& label, const std::vector<double>& times, double reference) {
+    const auto [fastest, slowest] = std::minmax_element(times.begin(), times.end());
+    std::printf("  %-26s median %8.3f s  (%.3f to %.3f)  ratio to cp -a %.2f\n", label.c_str(),
+                Median(times), *fastest, *slowest, Median(times) / reference);
 }
 
-// Interleaves the job and cp -a, fresh and then onto the existing copy, one round per run.
+using Times = std::array<std::vector<double>, kToolCount>;
+
+void PrintTable(const char* label, const char* kind, const Times& times) {
+    std::printf("%s, %s, %zu runs, medians in seconds:\n", label, kind, times[0].size());
+    const double reference = Median(times[0]);
+    for (std::size_t tool = 0; tool < kToolCount; ++tool)
+        PrintRow(kTools[tool].name, times[tool], reference);
+}
+
+// One round per run, every tool in turn into a fresh destination of its own and then, when asked,
+// every tool again onto the copy it just made. Nothing is deleted until the series is over.
 void RunSeries(const char* label, const std::string& key, const fs::path& source,
-               const fs::path& output, int files, int runs) {
-    std::vector<double> jobFresh, cpFresh, jobExisting, cpExisting;
+               const fs::path& output, int files, int runs, bool ontoExisting) {
+    Times fresh, existing;
     for (int run = 0; run < runs; ++run) {
-        const fs::path jobDestination = output / (key + "-job-" + std::to_string(run));
-        const fs::path cpDestination = output / (key + "-cp-" + std::to_string(run));
-        jobFresh.push_back(TimeJob(source, jobDestination, files));
-        cpFresh.push_back(TimeCp(source, cpDestination));
-        jobExisting.push_back(TimeJob(source, jobDestination, files));
-        cpExisting.push_back(TimeCp(source, cpDestination));
-        std::printf("  run %d: job %.3f s, cp -a %.3f s; onto existing: job %.3f s, cp -a %.3f s\n",
-                    run + 1, jobFresh.back(), cpFresh.back(), jobExisting.back(),
-                    cpExisting.back());
+        std::array<fs::path, kToolCount> destinations;
+        std::printf("  run %d:", run + 1);
+        // Each run starts with another tool, so that none always follows the same one.
+        for (std::size_t turn = 0; turn < kToolCount; ++turn) {
+            const std::size_t tool = (turn + static_cast<std::size_t>(run)) % kToolCount;
+            destinations[tool] =
+                output / (key + "-" + std::to_string(tool) + "-" + std::to_string(run));
+            fresh[tool].push_back(kTools[tool].time(source, destinations[tool], files));
+            std::printf(" %s %.3f s", kTools[tool].name, fresh[tool].back());
+        }
+        for (std::size_t turn = 0; ontoExisting && turn < kToolCount; ++turn) {
+            const std::size_t tool = (turn + static_cast<std::size_t>(run)) % kToolCount;
+            existing[tool].push_back(kTools[tool].time(source, destinations[tool], files));
+            std::printf("; onto existing %s %.3f s", kTools[tool].name, existing[tool].back());
+        }
+        std::printf("\n");
         std::fflush(stdout);
     }
-    std::printf("%s, seconds per run, ratio to the median of cp -a into a fresh directory:\n",
-                label);
-    const double reference = Median(cpFresh);
-    PrintRow("cp -a, fresh", cpFresh, reference);
-    PrintRow("job, fresh", jobFresh, reference);
-    PrintRow("cp -a, onto existing", cpExisting, reference);
-    PrintRow("job, onto existing", jobExisting, reference);
-    std::printf("  job / cp -a: fresh %.2f, onto existing %.2f\n\n",
-                Median(jobFresh) / Median(cpFresh), Median(jobExisting) / Median(cpExisting));
+    PrintTable(label, "fresh", fresh);
+    if (ontoExisting)
+        PrintTable(label, "onto an existing copy", existing);
+    std::printf("\n");
+    std::fflush(stdout);
+}
+
+// Receives the job's first report: the whole list is built before the first copy starts, so the
+// time until then is the enumeration's, plus the copy of one empty file.
+class FirstReportSink final : public kolvane::JobEventSink {
+public:
+    void Post(kolvane::JobEvent event) override {
+        if (event.kind != kolvane::JobEvent::Kind::Progress)
+            return;
+        std::lock_guard lock(mutex_);
+        if (!first_) {
+            first_ = Clock::now();
+            arrived_.notify_all();
+        }
+    }
+    std::optional<Clock::time_point> WaitForFirst(std::chrono::seconds timeout) {
+        std::unique_lock lock(mutex_);
+        arrived_.wait_for(lock, timeout, [this] { return first_.has_value(); });
+        return first_;
+    }
+
+private:
+    std::mutex mutex_;
+    std::condition_variable arrived_;
+    std::optional<Clock::time_point> first_;
+};
+
+void BuildEmptyTree(const fs::path& root, int files, int directories) {
+    for (int directory = 0; directory < directories; ++directory)
+        fs::create_directories(root / ("dir" + std::to_string(directory)));
+    for (int file = 0; file < files; ++file) {
+        const fs::path path =
+            root / ("dir" + std::to_string(file % directories)) / ("empty" + std::to_string(file));
+        const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0644);
+        if (fd >= 0)
+            ::close(fd);
+    }
+}
+
+// Times the job from its start to its first report, then stops it.
+void MeasureEnumeration(const fs::path& work, int files, int runs) {
+    const fs::path source = work / "enumeration-src";
+    BuildEmptyTree(source, files, kEnumerationDirectories);
+    std::vector<double> times;
+    for (int run = 0; run < runs; ++run) {
+        auto registry = std::make_shared<kolvane::JobRegistry>();
+        auto sink = std::make_shared<FirstReportSink>();
+        auto* job =
+            new kolvane::TcopyFile("bench", registry, std::make_shared<kolvane::SystemClock>());
+        job->onProgress = sink;
+        const auto start = Clock::now();
+        job->SetPaths(source.string() + "/",
+                      (work / "out" / ("enumeration-" + std::to_string(run))).string());
+        const std::optional<Clock::time_point> first = sink->WaitForFirst(600s);
+        registry->StopAll(600s);
+        if (!first) {
+            std::printf("  warning: the job reported nothing\n");
+            continue;
+        }
+        times.push_back(Seconds(*first - start));
+        std::printf("  run %d: %.3f s\n", run + 1, times.back());
+        std::fflush(stdout);
+    }
+    if (times.empty())
+        return;
+    const auto [fastest, slowest] = std::minmax_element(times.begin(), times.end());
+    std::printf("enumeration: %d files in %d directories until the first report, median %.3f s "
+                "(%.3f to %.3f)\n\n",
+                files, kEnumerationDirectories, Median(times), *fastest, *slowest);
 }
 
 long PeakResidentKiB() {
@@ -309,6 +440,10 @@ Options ParseOptions(int argc, char** argv) {
             options.runs = std::atoi(argv[i + 1]);
         else if (flag == "--large-runs")
             options.largeRuns = std::atoi(argv[i + 1]);
+        else if (flag == "--tiny-runs")
+            options.tinyRuns = std::atoi(argv[i + 1]);
+        else if (flag == "--enumeration-files")
+            options.enumerationFiles = std::atoi(argv[i + 1]);
         else if (flag == "--memory-files")
             options.memoryFiles = std::atoi(argv[i + 1]);
     }
@@ -329,13 +464,20 @@ int main(int argc, char** argv) {
     if (options.runs > 0) {
         BuildSmallTree(work / "small-src");
         RunSeries("20000 files of 4 KiB in 200 nested directories", "small", work / "small-src",
-                  work / "out", kSmallFiles, options.runs);
+                  work / "out", kSmallFiles, options.runs, true);
+    }
+    if (options.tinyRuns > 0) {
+        BuildTinyTree(work / "tiny-src");
+        RunSeries("200000 files of 0 to 100 bytes in 200 directories", "tiny", work / "tiny-src",
+                  work / "out", kTinyFiles, options.tinyRuns, false);
     }
     if (options.largeRuns > 0) {
         BuildLargeTree(work / "large-src");
         RunSeries("5 files of 200 MiB", "large", work / "large-src", work / "out", kLargeFiles,
-                  options.largeRuns);
+                  options.largeRuns, false);
     }
+    if (options.enumerationFiles > 0)
+        MeasureEnumeration(work, options.enumerationFiles, options.runs);
     if (options.memoryFiles > 0)
         MeasureMemory(work, options.memoryFiles);
 

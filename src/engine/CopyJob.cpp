@@ -1,6 +1,7 @@
 #include "engine/CopyJob.h"
 
 #include "base/Text.h"
+#include "engine/CopyWorkers.h"
 #include "engine/FileList.h"
 #include "engine/Paths.h"
 #include "platform/DirectoryListing.h"
@@ -171,67 +172,102 @@ struct TcopyFile::Shared {
         relative.resize(base);
     }
 
-    // Returns false when the job was stopped on the way.
+    // Returns false when the job was stopped on the way. The copies overlap on the workers while
+    // this thread makes the destination directories, hands the entries out in list order and
+    // reports each once its copy is over, in the same order.
     bool CopyEntries(JobEventSink* sink) {
         const int total = static_cast<int>(fileList.size());
         int index = 0;
-        std::string source, destination;
-        return fileList.ForEach([&](FileList::Kind kind, std::string_view relative) {
-            if (stopRequested.load())
-                return false;
-            source.assign(sourceRoot).append(relative);
-            destination.assign(destinationRoot).append(relative);
-            platform::SystemError error = ReplaceLinkedDirectories(relative);
-            if (error == 0)
-                error = CopyEntry(kind, source, destination);
-            // Missing destination directories are made only when the copy finds them missing,
-            // which spares a look-up per file; the copy is then tried once more. Every level
-            // below the root that exists is a real directory by now, so none is followed. A
-            // level that cannot be made is the real reason of the failure.
-            if (platform::IsNotFound(error)) {
-                error = MakeDirectoryPathOrError(std::string(ExtractFilePath(destination)));
-                if (error == 0)
-                    error = CopyEntry(kind, source, destination);
+        CopyWorkers workers(CopyWorkers::ThreadsFor(fileList.size()),
+                            [this](const CopyTask& task) { return CopyEntry(task); });
+        const auto reportFinished = [&](bool waitForOldest) {
+            for (bool wait = waitForOldest; auto task = workers.TakeFinished(wait); wait = false) {
+                if (stopRequested.load())
+                    return false;
+                const std::string source = sourceRoot + std::string(task->relative);
+                Report(sink, {JobEvent::Kind::Progress, jobName, Stamp() + source, total, ++index});
+                if (task->error != 0)
+                    ReportFailure(sink, source, task->error);
             }
-            if (stopRequested.load())
+            return !stopRequested.load();
+        };
+        const bool handedOut =
+            fileList.ForEach([&](FileList::Kind kind, std::string_view relative) {
+                if (workers.Full() && !reportFinished(true))
+                    return false;
+                CopyTask task{kind, relative};
+                task.error = PrepareDestinationDirectory(relative, task.destinationIsNew);
+                workers.Add(task);
+                return reportFinished(false);
+            });
+        while (handedOut && workers.Outstanding())
+            if (!reportFinished(true))
                 return false;
-            ++index;
-            Report(sink, {JobEvent::Kind::Progress, jobName, Stamp() + source, total, index});
-            if (error != 0)
-                ReportFailure(sink, source, error);
-            return true;
-        });
+        return handedOut && !stopRequested.load();
     }
 
-    // A destination directory that is a link (one recreated from the source by an earlier run,
-    // say) would take copies outside the destination, so it becomes a real directory first; the
-    // root itself is the user's choice and stays. Entries come depth first, so only the levels
-    // not shared with the last directory checked are new. A missing level ends the check: it is
-    // made as a real directory when the copy finds it missing.
-    platform::SystemError ReplaceLinkedDirectories(std::string_view relative) {
+    // Makes the entry's destination directory a real one before anything is copied into it.
+    // A level that is a link (one recreated from the source by an earlier run, say) would take
+    // copies outside the destination, so it becomes a real directory first; the root itself is
+    // the user's choice and stays. Entries come depth first, so only the levels not shared with
+    // the last directory prepared are new, and each missing directory is made once, with every
+    // level below it; a level that cannot be made is the real reason of the failure, told for
+    // each entry that needed it. Sets `made` when this job made the directory, which then holds
+    // nothing but what the job puts there.
+    platform::SystemError PrepareDestinationDirectory(std::string_view relative, bool& made) {
+        if (!rootPrepared) {
+            rootMade = !platform::IsDirectory(destinationRoot);
+            if (const platform::SystemError error = MakeDirectoryPathOrError(destinationRoot))
+                return error;
+            rootPrepared = true;
+        }
         const std::string_view directory = ExtractFilePath(relative);
         std::string level;
         for (std::size_t end =
-                 directory.find(kPathSeparator, FirstLevelNotShared(directory, checkedDirectory));
+                 directory.find(kPathSeparator, FirstLevelNotShared(directory, preparedDirectory));
              end != std::string_view::npos; end = directory.find(kPathSeparator, end + 1)) {
             if (end == 0) // the separator in front of a source's relative paths: the root
                 continue;
             level.assign(destinationRoot).append(directory.substr(0, end));
             const platform::SystemError error = platform::ReplaceLinkByDirectory(level);
-            if (platform::IsNotFound(error))
+            if (platform::IsNotFound(error)) {
+                if (const platform::SystemError failure = MakeMissingLevels(directory, end))
+                    return failure;
                 break;
+            }
             if (error != 0)
                 return error;
         }
-        checkedDirectory.assign(directory);
+        preparedDirectory.assign(directory);
+        made = IsMadeByThisJob(directory);
         return 0;
     }
 
-    platform::SystemError CopyEntry(FileList::Kind kind, const std::string& source,
-                                    const std::string& destination) {
-        return kind == FileList::Kind::Link
-                   ? platform::CopyLinkAtomically(source, destination)
-                   : platform::CopyFileAtomically(source, destination, singleFile, stopRequested);
+    // Makes `directory`, whose level ending at `firstMissing` and all below it are missing.
+    platform::SystemError MakeMissingLevels(std::string_view directory, std::size_t firstMissing) {
+        if (const platform::SystemError error =
+                MakeDirectoryPathOrError(destinationRoot + std::string(directory)))
+            return error;
+        if (!IsMadeByThisJob(directory))
+            madeDirectory.assign(directory.substr(0, firstMissing + 1));
+        return 0;
+    }
+
+    // A directory listed depth first has its whole subtree listed before any other entry, so
+    // the directories this job made are those under the last one it made.
+    bool IsMadeByThisJob(std::string_view directory) const {
+        return rootMade || (!madeDirectory.empty() && directory.starts_with(madeDirectory));
+    }
+
+    // Runs on the workers.
+    platform::SystemError CopyEntry(const CopyTask& task) const {
+        thread_local std::string source, destination;
+        source.assign(sourceRoot).append(task.relative);
+        destination.assign(destinationRoot).append(task.relative);
+        if (task.kind == FileList::Kind::Link)
+            return platform::CopyLinkAtomically(source, destination);
+        const platform::CopyOptions options{singleFile, task.destinationIsNew};
+        return platform::CopyFileAtomically(source, destination, options, stopRequested);
     }
 
     void ReportCompletion(JobEventSink* sink) {
@@ -274,10 +310,12 @@ struct TcopyFile::Shared {
     std::string baseDir, srcPath, destPath;
     std::string sourceAsGiven, backupRoot;
     std::string sourceRoot, destinationRoot;
-    std::string backupsInside;    // relative path of the backups when they lie inside the source
-    std::string checkedDirectory; // see ReplaceLinkedDirectories
-    bool singleFile = false;      // the named source is followed even when it is a link
-    int failures = 0;             // failure lines issued, worker only
+    std::string backupsInside; // relative path of the backups when they lie inside the source
+    // See PrepareDestinationDirectory; the owner thread only.
+    std::string preparedDirectory, madeDirectory;
+    bool rootPrepared = false, rootMade = false;
+    bool singleFile = false; // the named source is followed even when it is a link
+    int failures = 0;        // failure lines issued, worker only
     FileList fileList;
 };
 

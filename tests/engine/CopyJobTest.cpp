@@ -7,6 +7,7 @@
 
 #include <atomic>
 #include <filesystem>
+#include <fstream>
 #include <gtest/gtest.h>
 #include <iostream>
 #include <set>
@@ -365,6 +366,137 @@ TEST_F(CopyJobTest, StopAllAbandonsTheFileInProgressAndReportsNothingMore) {
         EXPECT_FALSE(testing::WritingInto(backup));
         EXPECT_TRUE(events_->Drain().empty());
     }
+}
+
+// The order the job lists a tree in: depth first, each directory's names as the system gives them.
+void ListInJobOrder(const fs::path& directory, std::vector<fs::path>& files) {
+    for (const auto& entry : fs::directory_iterator(directory)) {
+        if (entry.is_directory() && !entry.is_symlink())
+            ListInJobOrder(entry.path(), files);
+        else
+            files.push_back(entry.path());
+    }
+}
+
+// Files of many sizes in nested directories, so that copies overlapping on several workers end
+// in another order than the one they were handed out in.
+std::vector<fs::path> MakeMixedTree(const fs::path& root, int files) {
+    for (int i = 0; i < files; ++i) {
+        const std::size_t size = i % 97 == 0 ? (std::size_t{1} << 20) + i : std::size_t(i % 300);
+        std::string content(size, static_cast<char>('a' + i % 26));
+        content.replace(0, std::min(content.size(), std::size_t{8}), std::to_string(i));
+        const fs::path directory =
+            root / ("d" + std::to_string(i % 7)) / ("e" + std::to_string(i % 3));
+        fs::create_directories(directory);
+        std::ofstream(directory / ("f" + std::to_string(i)), std::ios::binary) << content;
+    }
+    std::vector<fs::path> ordered;
+    ListInJobOrder(root, ordered);
+    return ordered;
+}
+
+TEST_F(CopyJobTest, WorkersCopyingATreeReportEveryFileInListOrderWithTheFinalTotal) {
+    const fs::path source = sandbox() / "work", backup = sandbox() / "bk";
+    const std::vector<fs::path> files = MakeMixedTree(source, 3000);
+    RunJob(TextOf(source), backup, 3000);
+    // RunJob drained the events; the order is checked on a second run onto the copy.
+    StartJob(TextOf(source), TextOf(backup));
+    ASSERT_TRUE(jobs_->WaitIdle(20s));
+    std::vector<std::string> reported, expected;
+    for (const JobEvent& event : events_->Drain())
+        if (event.kind == JobEvent::Kind::Progress)
+            reported.push_back(event.logLine);
+    for (const fs::path& file : files)
+        expected.push_back(kStamp + TextOf(file));
+    EXPECT_TRUE(reported == expected) << reported.size() << " reports";
+    for (const fs::path& file : files)
+        ASSERT_EQ(readFile(backup / file.lexically_relative(source)), readFile(file)) << file;
+}
+
+TEST_F(CopyJobTest, FailureLineFollowsTheProgressLineOfItsOwnFileWhileOthersAreInFlight) {
+    const fs::path source = sandbox() / "work", backup = sandbox() / "bk";
+    const std::vector<fs::path> files = MakeMixedTree(source, 2000);
+    std::set<std::string> refused;
+    for (std::size_t i = 0; i < files.size(); i += 37) {
+        const fs::path locked = backup / files[i].lexically_relative(source);
+        writeFile(locked, "old");
+        fs::permissions(locked, fs::perms{0444});
+        refused.insert(TextOf(files[i]));
+    }
+    StartJob(TextOf(source), TextOf(backup));
+    ASSERT_TRUE(jobs_->WaitIdle(20s));
+    const std::vector<JobEvent> events = events_->Drain();
+    std::set<std::string> failed;
+    for (std::size_t i = 0; i < events.size(); ++i) {
+        if (events[i].kind != JobEvent::Kind::Failure)
+            continue;
+        ASSERT_GT(i, 0u);
+        const std::string file = events[i - 1].logLine.substr(kStamp.size());
+        EXPECT_EQ(events[i - 1].kind, JobEvent::Kind::Progress);
+        EXPECT_EQ(events[i].logLine, FailureLine(testing::PathOf(file), "目标文件只读"));
+        failed.insert(file);
+    }
+    EXPECT_EQ(failed, refused);
+}
+
+#ifndef _WIN32
+// Large sparse files take long to copy, so several are in flight when the stop comes.
+TEST_F(CopyJobTest, StopWithSeveralCopiesInFlightLeavesNoPartialFileAndNoTemporary) {
+    const fs::path source = sandbox() / "work";
+    for (int i = 0; i < 6; ++i) {
+        writeFile(source / ("big" + std::to_string(i)), "");
+        fs::resize_file(source / ("big" + std::to_string(i)), std::uintmax_t{4} << 30);
+    }
+    const auto openInto = [](const fs::path& directory) {
+        int count = 0;
+        for (const auto& descriptor : fs::directory_iterator("/proc/self/fd")) {
+            std::error_code gone;
+            count += fs::read_symlink(descriptor.path(), gone).parent_path() == directory;
+        }
+        return count;
+    };
+    for (const bool replacing : {false, true}) {
+        SCOPED_TRACE(replacing ? "replacing copies" : "fresh copies");
+        const fs::path backup = sandbox() / (replacing ? "old" : "new");
+        fs::create_directory(backup);
+        for (int i = 0; replacing && i < 6; ++i)
+            writeFile(backup / ("big" + std::to_string(i)), "old");
+        StartJob(TextOf(source), TextOf(backup));
+        ASSERT_TRUE(testing::waitUntil([&] { return openInto(backup) >= 2; }));
+        const auto asked = std::chrono::steady_clock::now();
+        EXPECT_TRUE(jobs_->StopAll(5s));
+        EXPECT_LT(std::chrono::steady_clock::now() - asked, 1s);
+        EXPECT_EQ(openInto(backup), 0);
+        std::set<std::string> expected;
+        for (int i = 0; replacing && i < 6; ++i)
+            expected.insert("big" + std::to_string(i));
+        EXPECT_EQ(NamesIn(backup), expected);
+        for (const std::string& name : expected)
+            EXPECT_EQ(readFile(backup / name), "old") << name;
+        events_->Drain();
+    }
+}
+#endif
+
+TEST_F(CopyJobTest, TwoJobsOfTheSameTaskAtOnceEndWithWholeFilesAndNoTemporary) {
+    const fs::path source = sandbox() / "work", backup = sandbox() / "bk";
+    const std::vector<fs::path> files = MakeMixedTree(source, 1500);
+    // Half the tree is there from an earlier run, half is new to both jobs.
+    for (std::size_t i = 0; i < files.size(); i += 2)
+        writeFile(backup / files[i].lexically_relative(source), "older");
+    StartJob(TextOf(source), TextOf(backup));
+    StartJob(TextOf(source), TextOf(backup));
+    ASSERT_TRUE(jobs_->WaitIdle(30s));
+    int progress = 0, failures = 0;
+    for (const JobEvent& event : events_->Drain()) {
+        progress += event.kind == JobEvent::Kind::Progress;
+        failures += event.kind == JobEvent::Kind::Failure;
+    }
+    EXPECT_EQ(progress, 2 * 1500);
+    EXPECT_EQ(failures, 0);
+    for (const fs::path& file : files)
+        ASSERT_EQ(readFile(backup / file.lexically_relative(source)), readFile(file)) << file;
+    EXPECT_EQ(NamesIn(backup), NamesIn(source));
 }
 
 TEST(JobEventQueueTest, FullQueueHoldsThePosterBackUntilDrainedOrClosed) {

@@ -5,6 +5,7 @@
 #include "platform/posix/Descriptor.h"
 
 #include <cerrno>
+#include <charconv>
 #include <fcntl.h>
 #include <optional>
 #include <sys/stat.h>
@@ -18,7 +19,8 @@ namespace {
 // Large enough to keep in-kernel copies efficient, small enough that a stop is seen quickly even
 // while writeback is throttled.
 constexpr std::size_t kCopyChunk = 1 << 20;
-constexpr std::size_t kFallbackBuffer = 256 << 10;
+constexpr std::size_t kReadBuffer = 256 << 10;
+constexpr off_t kSmallFile = 64 << 10;
 constexpr int kTemporaryNameAttempts = 100;
 constexpr off_t kLargeFile = 1 << 20;
 
@@ -67,14 +69,11 @@ public:
     int error() const { return error_; }
     int descriptor() const { return descriptor_.get(); }
 
+    // Returns EEXIST, the staging file kept, when a destination thought missing is there.
     int CommitAs(const std::string& destination, bool destinationExists) {
         const bool unnamed = path_.empty();
-        if (unnamed && !destinationExists) {
-            if (LinkAs(destination))
-                return descriptor_.Close();
-            if (errno != EEXIST)
-                return errno;
-        }
+        if (unnamed && !destinationExists)
+            return LinkAs(destination.c_str()) ? descriptor_.Close() : errno;
         // Replacing needs a rename, and a rename needs a name.
         if (unnamed) {
             if (int error = LinkUnderTemporaryName())
@@ -90,15 +89,18 @@ public:
 
 private:
     // Gives the unnamed file a name; on failure errno says why.
-    bool LinkAs(const std::string& name) {
-        const std::string self = "/proc/self/fd/" + std::to_string(descriptor_.get());
-        return ::linkat(AT_FDCWD, self.c_str(), AT_FDCWD, name.c_str(), AT_SYMLINK_FOLLOW) == 0;
+    bool LinkAs(const char* name) {
+        constexpr std::string_view kSelf = "/proc/self/fd/";
+        char self[kSelf.size() + 12] = {};
+        kSelf.copy(self, kSelf.size());
+        std::to_chars(self + kSelf.size(), self + sizeof self - 1, descriptor_.get());
+        return ::linkat(AT_FDCWD, self, AT_FDCWD, name, AT_SYMLINK_FOLLOW) == 0;
     }
 
     int LinkUnderTemporaryName() {
         for (int attempt = 0; attempt < kTemporaryNameAttempts; ++attempt) {
             std::string path = CopyTemporaryNameIn(directory_);
-            if (LinkAs(path)) {
+            if (LinkAs(path.c_str())) {
                 path_ = std::move(path);
                 return 0;
             }
@@ -114,9 +116,11 @@ private:
     int error_ = 0;
 };
 
-int CopyByReading(int in, int out, const std::atomic<bool>& stop) {
-    std::vector<char> buffer(kFallbackBuffer);
-    for (;;) {
+// `size` is the size the source had when it was opened: a read that returns less than asked for
+// once that much is copied has met the end, which spares small files the read that returns 0.
+int CopyByReading(int in, int out, off_t size, const std::atomic<bool>& stop) {
+    thread_local std::vector<char> buffer(kReadBuffer);
+    for (off_t copied = 0;;) {
         if (stop.load(std::memory_order_relaxed))
             return ECANCELED;
         const ssize_t count = ::read(in, buffer.data(), buffer.size());
@@ -126,6 +130,9 @@ int CopyByReading(int in, int out, const std::atomic<bool>& stop) {
             return count == 0 ? 0 : errno;
         if (int error = posix::WriteAll(out, {buffer.data(), static_cast<std::size_t>(count)}))
             return error;
+        copied += count;
+        if (static_cast<std::size_t>(count) < buffer.size() && copied >= size)
+            return 0;
     }
 }
 
@@ -133,7 +140,10 @@ bool CannotCopyInKernel(int error) {
     return error == EXDEV || error == ENOSYS || error == EOPNOTSUPP || error == EINVAL;
 }
 
-int CopyContent(int in, int out, const std::atomic<bool>& stop) {
+// An in-kernel copy costs more than a read and a write on a small file.
+int CopyContent(int in, int out, off_t size, const std::atomic<bool>& stop) {
+    if (size < kSmallFile)
+        return CopyByReading(in, out, size, stop);
     for (bool first = true;; first = false) {
         if (stop.load(std::memory_order_relaxed))
             return ECANCELED;
@@ -145,7 +155,7 @@ int CopyContent(int in, int out, const std::atomic<bool>& stop) {
         // Some file systems report files they generate as empty to in-kernel copies, so an
         // apparently empty file is confirmed by reading it.
         if (first && (copied == 0 || CannotCopyInKernel(errno)))
-            return CopyByReading(in, out, stop);
+            return CopyByReading(in, out, size, stop);
         return copied == 0 ? 0 : errno;
     }
 }
@@ -211,9 +221,9 @@ SystemError ReplaceLinkByDirectory(const std::string& path) {
 }
 
 SystemError CopyFileAtomically(const std::string& source, const std::string& destination,
-                               bool followSource, const std::atomic<bool>& stop) {
+                               CopyOptions options, const std::atomic<bool>& stop) {
     // Non-blocking, so that a pipe met at the source cannot hold the job.
-    const int flags = O_RDONLY | O_CLOEXEC | O_NONBLOCK | (followSource ? 0 : O_NOFOLLOW);
+    const int flags = O_RDONLY | O_CLOEXEC | O_NONBLOCK | (options.followSource ? 0 : O_NOFOLLOW);
     Descriptor in(::open(source.c_str(), flags));
     if (!in)
         return errno;
@@ -223,16 +233,24 @@ SystemError CopyFileAtomically(const std::string& source, const std::string& des
     if (!S_ISREG(status.st_mode))
         return S_ISDIR(status.st_mode) ? EISDIR : EINVAL;
     bool destinationExists = false;
-    if (int refusal = RefuseReadOnly(destination, destinationExists))
-        return refusal;
+    if (!options.destinationIsNew) {
+        if (int refusal = RefuseReadOnly(destination, destinationExists))
+            return refusal;
+    }
     StagingFile staging(ExtractFilePath(destination), destinationExists);
     if (staging.error())
         return staging.error();
-    if (int error = CopyContent(in.get(), staging.descriptor(), stop))
+    if (int error = CopyContent(in.get(), staging.descriptor(), status.st_size, stop))
         return error;
     if (int error = CopyAttributes(staging.descriptor(), status))
         return error;
-    return staging.CommitAs(destination, destinationExists);
+    const int error = staging.CommitAs(destination, destinationExists);
+    // Put there meanwhile, by another job of the same task say: replaced like any other.
+    if (error != EEXIST || destinationExists)
+        return error;
+    if (int refusal = RefuseReadOnly(destination, destinationExists))
+        return refusal;
+    return staging.CommitAs(destination, true);
 }
 
 SystemError CopyLinkAtomically(const std::string& source, const std::string& destination) {

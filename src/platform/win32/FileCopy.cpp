@@ -88,9 +88,9 @@ SystemError Commit(const std::wstring& temporary, const std::wstring& destinatio
 // stop: wine never calls it, so a stop there waits for the whole file. Copying chunk by chunk
 // sees a stop between any two chunks, on every system.
 SystemError CopyFileAtomically(const std::string& source, const std::string& destination,
-                               bool followSource, const std::atomic<bool>& stop) {
+                               CopyOptions options, const std::atomic<bool>& stop) {
     const DWORD openFlags =
-        FILE_FLAG_SEQUENTIAL_SCAN | (followSource ? 0 : FILE_FLAG_OPEN_REPARSE_POINT);
+        FILE_FLAG_SEQUENTIAL_SCAN | (options.followSource ? 0 : FILE_FLAG_OPEN_REPARSE_POINT);
     Handle in(::CreateFileW(Wide(source).c_str(), GENERIC_READ, win32::kShareAll, nullptr,
                             OPEN_EXISTING, openFlags, nullptr));
     if (!in)
