@@ -1,6 +1,7 @@
 #include "program/SettingsLocation.h"
 
 #include "ProgramTestKit.h"
+#include "base/PathTerms.h"
 #include "program/MainProgram.h"
 
 #include <gtest/gtest.h>
@@ -13,28 +14,26 @@ using program::SettingsPlaces;
 struct LocationCase {
     const char* name;
     SettingsPlaces places;
-    const char* expected;
+    const char* expectedFolder;
     friend void PrintTo(const LocationCase& c, std::ostream* out) { *out << c.name; }
 };
 
 class SettingsLocation : public ::testing::TestWithParam<LocationCase> {};
 
 TEST_P(SettingsLocation, FollowsWhetherTheUserMayWriteBesideTheProgram) {
-    EXPECT_EQ(program::SettingsFilePath(GetParam().places), GetParam().expected);
+    EXPECT_EQ(program::SettingsFilePath(GetParam().places),
+              WithSeparator(GetParam().expectedFolder) + "defaultSet.ini");
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Places, SettingsLocation,
     ::testing::Values(
+        LocationCase{"PortableCopy", {"/opt/k", true, "/home/u/.config/kolvane"}, "/opt/k"},
         LocationCase{
-            "PortableCopy", {"/opt/k", true, "/home/u/.config/kolvane"}, "/opt/k/defaultSet.ini"},
-        LocationCase{"Installed",
-                     {"/usr/bin", false, "/home/u/.config/kolvane"},
-                     "/home/u/.config/kolvane/defaultSet.ini"},
-        LocationCase{
-            "InstalledWithoutAConfigDirectory", {"/usr/bin", false, ""}, "/usr/bin/defaultSet.ini"},
-        LocationCase{"ProgramAtTheRoot", {"/", true, "/home/u/.config/kolvane"}, "/defaultSet.ini"},
-        LocationCase{"ConfigDirectoryAtTheRoot", {"/usr/bin", false, "/"}, "/defaultSet.ini"}),
+            "Installed", {"/usr/bin", false, "/home/u/.config/kolvane"}, "/home/u/.config/kolvane"},
+        LocationCase{"InstalledWithoutAConfigDirectory", {"/usr/bin", false, ""}, "/usr/bin"},
+        LocationCase{"ProgramAtTheRoot", {"/", true, "/home/u/.config/kolvane"}, "/"},
+        LocationCase{"ConfigDirectoryAtTheRoot", {"/usr/bin", false, "/"}, "/"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 // An installed program's folder is made when the first task is saved, not when it starts.

@@ -137,6 +137,10 @@ TEST_F(SettingsText, TextThatDecodesNeitherWayIsCarriedAsItsBytes) {
 // The encoding of a file without a byte-order mark is taken from its bytes, so a write could
 // change how every other line reads; such a write is refused and the file stays as it was.
 TEST_F(SettingsText, AWriteThatWouldChangeHowTheFileReadsIsRefused) {
+#ifdef _WIN32
+    GTEST_SKIP() << "on Windows a file without a byte-order mark is always in the ANSI code page, "
+                    "so no write changes how it reads";
+#endif
     using Write = void (*)(TIniFile&);
     const std::pair<std::string, Write> cases[] = {
         // A UTF-16 surrogate's bytes are not UTF-8: the file would read as GBK, "中文" as three
@@ -162,6 +166,10 @@ TEST_F(SettingsText, AWriteThatWouldChangeHowTheFileReadsIsRefused) {
 // Plain ASCII reads alike in both encodings; once a GBK file holds only ASCII it is read, and
 // written, as a fresh read of it would take it.
 TEST_F(SettingsText, AFileLeftWithOnlyAsciiTakesTheEncodingAFreshReadGivesIt) {
+#ifdef _WIN32
+    GTEST_SKIP() << "on Windows a file without a byte-order mark is always in the ANSI code page, "
+                    "so no write changes how it reads";
+#endif
     write("[" GBK_DOCS "]\ntaskName=" GBK_DOCS "\n[a]\ntaskName=a\n");
     TIniFile ini(iniPath());
     ini.DropSection("文档");

@@ -11,7 +11,8 @@ using namespace kolvane::testing;
 
 namespace {
 
-constexpr int kFiles = 200;
+// Enough work that several copy workers are still busy when the signal comes.
+constexpr int kFiles = 600;
 constexpr int kFileSize = 1 << 20;
 
 QStringList TemporariesIn(const QString& directory) {
