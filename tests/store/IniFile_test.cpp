@@ -44,13 +44,13 @@ TEST_F(IniFileTest, MissingFileReadsAsEmptyAndFirstWriteCreatesIt) {
 }
 
 TEST_F(IniFileTest, ReadsMakeNoMissingDirectoryAndTheFirstWriteMakesEveryLevel) {
-    const std::string folder = pathOf("config/kolvane");
-    TIniFile ini(folder + "/defaultSet.ini");
+    const std::string file = pathOf("config/kolvane/defaultSet.ini");
+    TIniFile ini(file);
     EXPECT_EQ(ini.GetEntry("a", "taskName", "fallback"), "fallback");
     EXPECT_FALSE(std::filesystem::exists(pathOf("config")));
 
     ini.PutEntry("daily", "taskName", "daily");
-    EXPECT_EQ(readFile(folder + "/defaultSet.ini"), "[daily]\ntaskName=daily\n");
+    EXPECT_EQ(readFile(file), "[daily]\ntaskName=daily\n");
 }
 
 TEST_F(IniFileTest, NumbersAndFlagsFollowTheIntegerRule) {
