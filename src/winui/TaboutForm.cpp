@@ -5,22 +5,13 @@
 #include "winui/HomePageLink.h"
 #include "winui/Pictures.h"
 #include "winui/WideText.h"
+#include "winui/WindowText.h"
 
 namespace kolvane::winui {
 namespace {
 
 constexpr int kLabel3Id = 3;
 constexpr COLORREF kLinkColour = RGB(0, 0, 255);
-
-SIZE TextSize(const std::wstring& text, HFONT font) {
-    const HDC dc = GetDC(nullptr);
-    const HGDIOBJ old = SelectObject(dc, font);
-    SIZE size{};
-    GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &size);
-    SelectObject(dc, old);
-    ReleaseDC(nullptr, dc);
-    return size;
-}
 
 } // namespace
 

@@ -42,16 +42,6 @@ int TextHeight(HFONT font) {
     return metrics.tmHeight;
 }
 
-SIZE TextSize(const std::wstring& text, HFONT font) {
-    const HDC dc = GetDC(nullptr);
-    const HGDIOBJ old = SelectObject(dc, font);
-    SIZE size{};
-    GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &size);
-    SelectObject(dc, old);
-    ReleaseDC(nullptr, dc);
-    return size;
-}
-
 int SecondOfDay(const SYSTEMTIME& time) {
     return (time.wHour * 60 + time.wMinute) * 60 + time.wSecond;
 }

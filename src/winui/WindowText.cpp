@@ -15,4 +15,14 @@ void SetWindowTextOf(HWND window, const std::string& text) {
     SetWindowTextW(window, Wide(text).c_str());
 }
 
+SIZE TextSize(const std::wstring& text, HFONT font) {
+    const HDC dc = GetDC(nullptr);
+    const HGDIOBJ old = SelectObject(dc, font);
+    SIZE size{};
+    GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &size);
+    SelectObject(dc, old);
+    ReleaseDC(nullptr, dc);
+    return size;
+}
+
 } // namespace kolvane::winui
