@@ -2,16 +2,25 @@
 # Screenshots of the Windows program: Kolvane.exe under wine on a virtual display, in the Chinese
 # locale (ANSI code page 936), with a sample defaultSet.ini written in GBK with CRLF. Writes
 # main.png, editor-base.png, editor-dir.png, editor-schedule.png and about.png.
-#   winui-screenshots.sh [win32|win64] [OUTPUT_DIRECTORY]   (win32 and build-win32/screenshots)
+#   winui-screenshots.sh [win32|win64|linux] [OUTPUT_DIRECTORY]
+#                                            (win32; build-<target>/screenshots, build/screenshots)
+# The target linux takes the same pictures of the Qt program (build/Kolvane, or the one in
+# KOLVANE_LINUX_BUILD) with the same sample file and window manager, to set them side by side.
 # Needs a build in build-<target> (scripts/test-windows.sh makes one) and the packages that
 # scripts/setup.sh installs (Xvfb, openbox, xdotool, ImageMagick, fonts-noto-cjk).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
 target="${1:-win32}"
-output="$(mkdir -p "${2:-build-$target/screenshots}" && cd "${2:-build-$target/screenshots}" && pwd)"
-program="build-$target/Kolvane.exe"
-[ -f "$program" ] || { echo "no $program: build it first (scripts/test-windows.sh $target)" >&2; exit 2; }
+if [ "$target" = linux ]; then
+  build="${KOLVANE_LINUX_BUILD:-build}"
+  program="$build/Kolvane"
+else
+  build="build-$target"
+  program="$build/Kolvane.exe"
+fi
+output="$(mkdir -p "${2:-$build/screenshots}" && cd "${2:-$build/screenshots}" && pwd)"
+[ -f "$program" ] || { echo "no $program: build it first" >&2; exit 2; }
 
 repo="$PWD"
 if [ "${KOLVANE_SCREENSHOT_SESSION:-}" != 1 ]; then
@@ -21,7 +30,11 @@ cp "$program" "$work/"
 mkdir -p "$work/资料/子目录"
 echo "sample" >"$work/资料/说明.txt"
 echo "sample" >"$work/资料/子目录/数据.txt"
-windows_path() { echo "Z:${1//\//\\}"; }
+if [ "$target" = linux ]; then
+  windows_path() { echo "$1"; }
+else
+  windows_path() { echo "Z:${1//\//\\}"; }
+fi
 iconv -f UTF-8 -t GBK <<EOF_INI | sed 's/$/\r/' >"$work/defaultSet.ini"
 [每日备份]
 taskName=每日备份
@@ -47,7 +60,7 @@ EOF_INI
 export WINEPREFIX="${WINEPREFIX:-$work/prefix}"
 # The 32-bit wine runs in a chroot: it sees the display's socket and the host's CJK fonts there.
 export KOLVANE_WINE_SHARE="/tmp/.X11-unix:/usr/share/fonts/opentype/noto:$work"
-LC_ALL=zh_CN.UTF-8 scripts/wine-run.sh "$target" wineboot --init >/dev/null 2>&1
+[ "$target" = linux ] || LC_ALL=zh_CN.UTF-8 scripts/wine-run.sh "$target" wineboot --init >/dev/null 2>&1
 # The same script again, inside the virtual display; without access control, since the 32-bit
 # wine in its chroot cannot read the display's authority file.
 KOLVANE_SCREENSHOT_SESSION=1 work="$work" xvfb-run -a -s "-screen 0 1024x768x24 -ac" \
@@ -73,7 +86,11 @@ click() { # click WINDOW-NAME X Y (client coordinates)
 
 session() {
   openbox >/dev/null 2>&1 &
-  (cd "$work" && exec "$repo/scripts/wine-run.sh" "$target" ./Kolvane.exe) >/dev/null 2>&1 &
+  if [ "$target" = linux ]; then
+    (cd "$work" && exec ./Kolvane) >/dev/null 2>&1 &
+  else
+    (cd "$work" && exec "$repo/scripts/wine-run.sh" "$target" ./Kolvane.exe) >/dev/null 2>&1 &
+  fi
   shoot Kolvane3.0 main.png
   click Kolvane3.0 37 13        # "新任务"
   shoot 新任务 editor-base.png

@@ -1,7 +1,6 @@
 #include "ui/TmainForm.h"
 
 #include "ui/HomePageLink.h"
-#include "ui/HourlyRequest.h"
 #include "ui/JobEventPump.h"
 #include "ui/LogModel.h"
 #include "ui/MessageBoxes.h"
@@ -84,7 +83,8 @@ TmainForm::TmainForm(std::string settingsPath, std::string_view homePageAddress,
     ColourAdvert(DrawAdvertColour(MillisecondsSinceUtcMidnight()));
 
     tray_ = new TrayIcon(this);
-    hourlyRequest_ = new HourlyRequest(homePageAddress, this);
+    Timer1 = new UiTimer(QStringLiteral("Timer1"), this);
+    hourlyRequest_ = std::make_unique<program::HourlyRequest>(*Timer1, homePageAddress);
 
     resize(kOuterSize);
     move(screen()->availableGeometry().center() -
@@ -92,7 +92,7 @@ TmainForm::TmainForm(std::string settingsPath, std::string_view homePageAddress,
 }
 
 TmainForm::~TmainForm() {
-    delete std::exchange(hourlyRequest_, nullptr);
+    hourlyRequest_->Close();
     program_->Close();
     // The model reads the program's table, which goes before the window's children do.
     delete taskModel_;
@@ -404,8 +404,7 @@ void TmainForm::closeEvent(QCloseEvent* event) {
 }
 
 void TmainForm::FormClose() {
-    // Stops Timer1 and aborts an exchange under way.
-    delete std::exchange(hourlyRequest_, nullptr);
+    hourlyRequest_->Close();
     program_->Close();
     // Queued, so that a command waiting in a modal box ends that box first.
     QMetaObject::invokeMethod(QCoreApplication::instance(), &QCoreApplication::quit,

@@ -3,6 +3,7 @@
 #include "engine/Clock.h"
 #include "engine/JobEvents.h"
 #include "program/FrontEnd.h"
+#include "program/HourlyRequest.h"
 #include "program/MainProgram.h"
 #include "ui/MessageBoxes.h"
 
@@ -25,7 +26,6 @@ class QTreeView;
 
 namespace kolvane::ui {
 
-class HourlyRequest;
 class JobEventPump;
 class LogModel;
 class TaskTableModel;
@@ -106,6 +106,7 @@ private:
     QListView* LogsSHower = nullptr;
     QToolButton* ToolButton4 = nullptr;
     UiTimer* TimerMain = nullptr;
+    UiTimer* Timer1 = nullptr;
     QToolButton* ToolButton1 = nullptr;
     QToolButton* ToolButton2 = nullptr;
     QMenu* PopupMenuMain = nullptr;
@@ -122,9 +123,9 @@ private:
     TaskTableModel* taskModel_ = nullptr;
     LogModel* logModel_ = nullptr;
     JobEventPump* pump_ = nullptr;
-    HourlyRequest* hourlyRequest_ = nullptr;
     TrayIcon* tray_ = nullptr;
     std::unique_ptr<program::MainProgram> program_;
+    std::unique_ptr<program::HourlyRequest> hourlyRequest_;
     bool fittedOnce_ = false;
     // From the first show until the window system reports the frame around the window.
     bool awaitingFrame_ = false;

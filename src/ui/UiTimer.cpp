@@ -7,8 +7,9 @@ UiTimer::UiTimer(const QString& name, QObject* parent) : QObject(parent), timer_
     timer_->setSingleShot(true);
     timer_->setTimerType(Qt::PreciseTimer);
     connect(timer_, &QTimer::timeout, this, [this] {
-        if (onTimeout_)
-            onTimeout_();
+        // The handler may start the timer again, replacing itself: it runs from a copy.
+        if (const std::function<void()> onTimeout = onTimeout_)
+            onTimeout();
     });
 }
 

@@ -86,7 +86,8 @@ std::string TmainForm::ContactText() {
     return std::string("主页：") + HomePageAddress + "    联系电话：010-8888-6666";
 }
 
-TmainForm::TmainForm(std::string settingsPath, std::shared_ptr<const Clock> clock)
+TmainForm::TmainForm(std::string settingsPath, std::string_view homePageAddress,
+                     std::shared_ptr<const Clock> clock)
     : pump_([this](const std::vector<JobEvent>& batch) {
           // UI thread: what the workers posted, batch by batch.
           if (program_)
@@ -101,10 +102,12 @@ TmainForm::TmainForm(std::string settingsPath, std::shared_ptr<const Clock> cloc
     tray_ = std::make_unique<TrayIcon>(window_);
     BuildControls();
     FormCreate(std::move(settingsPath), std::move(clock));
+    hourlyRequest_ = std::make_unique<program::HourlyRequest>(Timer1, homePageAddress);
     ApplicationWindow::SetMainWindow(window_);
 }
 
 TmainForm::~TmainForm() {
+    hourlyRequest_->Close();
     program_->Close();
     taskList_.reset();
     // FormDestroy: the icon goes before the window it belongs to.
@@ -485,6 +488,7 @@ void TmainForm::ClearLog() {
 // The close step ends the program: the quit request reaches the message loop, or first the
 // modal loop of a box or dialog a command waits in, which then ends as if cancelled.
 void TmainForm::FormClose() {
+    hourlyRequest_->Close();
     program_->Close();
     ShowWindow(window_, SW_HIDE);
     PostQuitMessage(0);

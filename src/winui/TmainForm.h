@@ -2,6 +2,7 @@
 
 #include "engine/Clock.h"
 #include "program/FrontEnd.h"
+#include "program/HourlyRequest.h"
 #include "program/MainProgram.h"
 #include "winui/JobEventPump.h"
 #include "winui/MessageBoxes.h"
@@ -11,6 +12,7 @@
 
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 #include <windows.h>
 
@@ -54,8 +56,10 @@ public:
     };
 
     // The settings path is defaultSet.ini beside the executable for the program, a temporary file
-    // for tests. The clock drives the scheduler, the runs' sub-directories and the log stamps.
-    TmainForm(std::string settingsPath, std::shared_ptr<const Clock> clock);
+    // for tests; likewise the home page is HomePageAddress for the program, a local address for
+    // tests. The clock drives the scheduler, the runs' sub-directories and the log stamps.
+    TmainForm(std::string settingsPath, std::string_view homePageAddress,
+              std::shared_ptr<const Clock> clock);
     // Destroys the window: the tray icon goes with it.
     ~TmainForm() override;
     TmainForm(const TmainForm&) = delete;
@@ -68,6 +72,7 @@ public:
     const Controls& controls() const { return controls_; }
     program::MainProgram& program() { return *program_; }
     const TrayIcon& trayIcon() const { return *tray_; }
+    const WindowTimer& timer1() const { return Timer1; }
     COLORREF advertColour() const { return advertColour_; }
     // Shown in the advertisement panel and the status bar's second panel.
     static const char* PromotionText();
@@ -120,8 +125,10 @@ private:
     std::unique_ptr<WinMessageBoxes> boxes_;
     std::unique_ptr<TrayIcon> tray_;
     WindowTimer TimerMain;
+    WindowTimer Timer1;
     JobEventPump pump_;
     std::unique_ptr<program::MainProgram> program_;
+    std::unique_ptr<program::HourlyRequest> hourlyRequest_;
     std::unique_ptr<TaskListView> taskList_;
 };
 

@@ -1,3 +1,4 @@
+#include "web/HomePage.h"
 #include "winui/ApplicationWindow.h"
 #include "winui/ErrorGuard.h"
 #include "winui/TmainForm.h"
@@ -27,8 +28,9 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     ApplicationWindow::Create(instance);
     std::unique_ptr<TmainForm> mainForm;
     RunGuarded([&] {
-        mainForm = std::make_unique<TmainForm>(SettingsPathBesideExecutable(),
-                                               std::make_shared<kolvane::SystemClock>());
+        mainForm =
+            std::make_unique<TmainForm>(SettingsPathBesideExecutable(), kolvane::HomePageAddress,
+                                        std::make_shared<kolvane::SystemClock>());
     });
     if (mainForm) {
         mainForm->Show();

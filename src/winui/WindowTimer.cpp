@@ -16,6 +16,7 @@ WindowTimer::WindowTimer()
 void WindowTimer::StartOnce(int milliseconds, std::function<void()> onTimeout) {
     onTimeout_ = std::move(onTimeout);
     active_ = true;
+    milliseconds_ = milliseconds;
     // USER_TIMER_MINIMUM: a window timer never runs sooner.
     SetTimer(window_.handle(), kTimerId, static_cast<UINT>(milliseconds > 0 ? milliseconds : 1),
              nullptr);

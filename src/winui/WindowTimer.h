@@ -16,6 +16,10 @@ public:
     void StartOnce(int milliseconds, std::function<void()> onTimeout) override;
     void Stop() override;
     bool active() const { return active_; }
+    // The delay it was last started with.
+    int milliseconds() const { return milliseconds_; }
+    // Where its WM_TIMER messages go; a test may send one there as the system would.
+    HWND handle() const { return window_.handle(); }
 
 private:
     void Tick();
@@ -23,6 +27,7 @@ private:
     MessageWindow window_;
     std::function<void()> onTimeout_;
     bool active_ = false;
+    int milliseconds_ = 0;
 };
 
 } // namespace kolvane::winui

@@ -67,7 +67,9 @@ struct FakeTimer final : program::TimerSource {
         if (pendingMs < 0)
             return;
         pendingMs = -1;
-        handler();
+        // The handler may arm the timer again, replacing itself: it runs from a copy.
+        const std::function<void()> onTimeout = handler;
+        onTimeout();
     }
     int pendingMs = -1;
     std::function<void()> handler;

@@ -225,7 +225,7 @@ private slots:
         QCOMPARE(form.cell(deleted ? 0 : 1, kProgressColumn), deleted ? QString() : u"1 / 9"_s);
         // Closing stops both timers.
         QCOMPARE(form.child<QTimer>(u"TimerMain"_s)->isActive(), !closeFirst);
-        QCOMPARE(form.child<QTimer>(u"Timer1"_s) != nullptr, !closeFirst);
+        QCOMPARE(form.child<QTimer>(u"Timer1"_s)->isActive(), !closeFirst);
     }
 
     void handlerErrorReachesErrorBoxAndProgramGoesOn() {

@@ -1,6 +1,7 @@
 #include "WinUiTestKit.h"
 #include "program/TaskColumns.h"
 #include "web/HomePage.h"
+#include "web/ScriptedServer.h"
 #include "winui/ApplicationWindow.h"
 #include "winui/TaboutForm.h"
 #include "winui/TmainForm.h"
@@ -45,7 +46,7 @@ protected:
                 settings.replace(at, std::string(placeholder).size(), path);
         }
         WriteFile(settingsPath(), settings);
-        form_ = std::make_unique<TmainForm>(settingsPath(), clock_);
+        form_ = std::make_unique<TmainForm>(settingsPath(), kLocalHomePage, clock_);
         form_->Show();
     }
     std::string settingsPath() const { return pathOf("defaultSet.ini"); }
@@ -197,6 +198,28 @@ TEST_F(MainFormTest, ScheduledRunStartsAtTheTaskTime) {
     ASSERT_TRUE(PumpUntil([&] { return CellText(table, 0, 6) == "2 / 2"; }));
     EXPECT_EQ(ReadFile(sandbox_ / "dest" / "a.txt"), "alpha");
     EXPECT_EQ(CellText(table, 1, 7), "0") << "the other task is not due";
+}
+
+TEST_F(MainFormTest, Timer1RequestsTheHomePageAndTheCloseAbortsTheExchange) {
+    using namespace std::chrono_literals;
+    ScriptedServer server({{""}}); // never answers
+    WriteFile(settingsPath(), "");
+    form_ = std::make_unique<TmainForm>(settingsPath(), server.Address(), clock_);
+    const winui::WindowTimer& timer = form_->timer1();
+    EXPECT_TRUE(timer.active());
+    EXPECT_EQ(timer.milliseconds(), 5000);
+
+    // The tick as the system delivers it.
+    SendMessageW(timer.handle(), WM_TIMER, 1, 0);
+    EXPECT_TRUE(timer.active());
+    EXPECT_EQ(timer.milliseconds(), 3600000);
+    ASSERT_TRUE(server.WaitForRequests(1, 10s));
+
+    SendMessageW(form_->handle(), WM_CLOSE, 0, 0);
+    EXPECT_FALSE(timer.active());
+    EXPECT_TRUE(server.WaitForEndedConnections(1, 10s)) << "the waiting exchange is given up";
+    MSG quit;
+    EXPECT_TRUE(PeekMessageW(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
 }
 
 TEST_F(MainFormTest, DeleteAsksAndCancelKeepsTheTask) {

@@ -24,8 +24,8 @@ protected:
     }
     void Start(const std::string& settings) {
         WriteFile(settingsPath(), settings);
-        form_ =
-            std::make_unique<winui::TmainForm>(settingsPath(), std::make_shared<SettableClock>(0));
+        form_ = std::make_unique<winui::TmainForm>(settingsPath(), kLocalHomePage,
+                                                   std::make_shared<SettableClock>(0));
         form_->Show();
     }
     std::string settingsPath() const { return pathOf("defaultSet.ini"); }
@@ -226,6 +226,7 @@ TEST_F(TaskEditorTest, ACloseFromTheTaskbarWhileTheEditorIsOpenEndsTheProgram) {
                  PostMessageW(winui::ApplicationWindow::Handle(), WM_CLOSE, 0, 0);
              });
     EXPECT_TRUE(form_->program().closed());
+    EXPECT_FALSE(form_->timer1().active());
     EXPECT_FALSE(IsWindowVisible(form_->handle()));
     MSG quit;
     EXPECT_TRUE(PeekMessageW(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE))

@@ -14,6 +14,9 @@
 
 namespace kolvane::testing {
 
+// The main window's hourly request goes here in tests: a local port where nothing listens.
+inline constexpr const char* kLocalHomePage = "http://127.0.0.1:9";
+
 // A clock the test sets; jobs read it from their threads.
 struct SettableClock final : Clock {
     explicit SettableClock(int secondOfDay) : secondOfDay(secondOfDay) {}
