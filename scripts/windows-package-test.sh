@@ -1,0 +1,120 @@
+#!/usr/bin/env bash
+# Packs the 32-bit Windows program and checks the packages: the installer kolvane-setup.exe
+# (makensis around build-win32/Kolvane.exe) and the portable zip (Kolvane.exe alone), both in
+# build-win32/packages. The installer is run silently under the 32-bit wine of the i386 chroot in
+# a wine prefix of its own, then its uninstaller; each step is judged by the files and registry
+# keys it leaves, since wine's exit status says nothing. Prints the sizes of what is installed.
+#   windows-package-test.sh [BUILD_DIRECTORY]      (build-win32 by default)
+# Run scripts/test-windows.sh win32 (or all) first: it builds the program and the chroot.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+build="${1:-build-win32}"
+program="$build/Kolvane.exe"
+packages="$build/packages"
+started=$SECONDS
+
+fail() {
+  echo "windows-package-test: $*" >&2
+  exit 1
+}
+
+[ -f "$program" ] || fail "no $program: run scripts/test-windows.sh win32 first"
+i686-w64-mingw32-objdump -f "$program" | grep -q 'file format pei-i386$' ||
+  fail "$program is not a 32-bit Windows program"
+version="$(sed -n 's/^project(Kolvane VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)"
+[ -n "$version" ] || fail "no version in CMakeLists.txt"
+
+rm -rf "$packages"
+mkdir -p "$packages/staging"
+# Users get the program without its debugging information, as from the Debian package.
+shipped="$packages/staging/Kolvane.exe"
+i686-w64-mingw32-strip -o "$shipped" "$program"
+installer="$PWD/$packages/kolvane-setup.exe"
+portable="$PWD/$packages/kolvane-$version-win32.zip"
+
+# ---- the packages ---------------------------------------------------------------------------
+
+# Warnings are errors: a page or string that NSIS drops would otherwise pass unseen.
+makensis -V2 -WX -DKOLVANE_EXE="$PWD/$shipped" -DOUTFILE="$installer" -DVERSION="$version" \
+  resources/windows/kolvane.nsi
+zip -q -X -j "$portable" "$shipped"
+listing="$(unzip -Z1 "$portable")"
+[ "$listing" = "Kolvane.exe" ] || fail "the zip holds $(tr '\n' ' ' <<<"$listing")instead of Kolvane.exe alone"
+unzip -p "$portable" Kolvane.exe | cmp -s - "$shipped" || fail "the zipped Kolvane.exe differs from $shipped"
+
+# ---- a wine prefix of the test's own --------------------------------------------------------
+
+WINEPREFIX="$(mktemp -d "${TMPDIR:-/tmp}/kolvane-wine-package.XXXXXX")"
+export WINEPREFIX
+trap 'rm -rf "$WINEPREFIX"' EXIT
+scripts/wine-run.sh win32 wineboot --init >/dev/null 2>&1 || true
+[ -f "$WINEPREFIX/system.reg" ] || fail "wine could not make its prefix"
+
+drive="$WINEPREFIX/drive_c"
+install_directory="$drive/Program Files/Kolvane"
+start_menu_entry="$drive/ProgramData/Microsoft/Windows/Start Menu/Programs/Kolvane.lnk"
+uninstall_key='[Software\\\\Microsoft\\\\Windows\\\\CurrentVersion\\\\Uninstall\\\\Kolvane]'
+user_home="$(find "$drive/users" -mindepth 1 -maxdepth 1 -type d ! -name Public | head -n 1)"
+[ -n "$user_home" ] || fail "the prefix has no user folder"
+user_settings="$user_home/AppData/Roaming/Kolvane/defaultSet.ini"
+user_login_entry="$user_home/AppData/Roaming/Microsoft/Windows/Start Menu/Programs/Startup/Kolvane.lnk"
+
+has_uninstall_key() {
+  grep -qF "$uninstall_key" "$WINEPREFIX/system.reg"
+}
+
+install_silently() {
+  scripts/wine-run.sh win32 "$installer" /S >/dev/null 2>&1 || true
+  [ -f "$install_directory/Kolvane.exe" ] || fail "the installer left no $install_directory/Kolvane.exe"
+  cmp -s "$install_directory/Kolvane.exe" "$shipped" || fail "the installed Kolvane.exe differs from $shipped"
+  [ -f "$install_directory/uninstall.exe" ] || fail "the installer left no uninstaller"
+  [ -f "$start_menu_entry" ] || fail "the installer made no Start-menu entry"
+  has_uninstall_key || fail "the installer wrote no entry in the list of installed programs"
+}
+
+# The uninstaller copies itself to the temporary folder, starts the copy and returns at once;
+# wine-run.sh waits for every process of the prefix to end, and the wait below for the files
+# to go covers a wine that does not.
+uninstall_silently() {
+  scripts/wine-run.sh win32 "$install_directory/uninstall.exe" /S >/dev/null 2>&1 || true
+  local waited=0
+  while [ -e "$install_directory/uninstall.exe" ] && [ $waited -lt 60 ]; do
+    sleep 1
+    waited=$((waited + 1))
+  done
+  [ ! -e "$install_directory/uninstall.exe" ] || fail "the uninstaller did not finish in 60 s"
+  [ ! -e "$install_directory/Kolvane.exe" ] || fail "the uninstaller left Kolvane.exe"
+  [ ! -e "$start_menu_entry" ] || fail "the uninstaller left the Start-menu entry"
+  [ ! -e "$user_login_entry" ] || fail "the uninstaller left the user's start at login"
+  ! has_uninstall_key || fail "the uninstaller left its entry in the list of installed programs"
+}
+
+# ---- install, then uninstall with the user's settings in %APPDATA% --------------------------
+
+install_silently
+echo "Installed (bytes):"
+find "$install_directory" "$start_menu_entry" -type f -printf '%10s  %p\n' | sed "s|$drive/|C:/|"
+settings="$WINEPREFIX/defaultSet.ini"
+printf '[daily]\r\ntaskName=daily\r\ntaskSource=C:\\data\r\ntaskDest=D:\\backup\r\n' >"$settings"
+mkdir -p "$(dirname "$user_settings")" "$(dirname "$user_login_entry")"
+cp "$settings" "$user_settings"
+: >"$user_login_entry"
+uninstall_silently
+[ ! -e "$install_directory" ] || fail "the uninstaller left $install_directory"
+cmp -s "$user_settings" "$settings" || fail "the uninstaller changed the user's settings"
+echo "Uninstalled: the program, its Start-menu entry, the user's start at login and its list entry are gone; %APPDATA%\\Kolvane\\defaultSet.ini is kept"
+
+# ---- a copy whose settings were written beside it keeps them --------------------------------
+
+install_silently
+cp "$settings" "$install_directory/defaultSet.ini"
+uninstall_silently
+[ "$(ls -A "$install_directory")" = "defaultSet.ini" ] ||
+  fail "after uninstalling, $install_directory holds $(ls -A "$install_directory" | tr '\n' ' ')"
+cmp -s "$install_directory/defaultSet.ini" "$settings" || fail "the uninstaller changed the settings beside the program"
+echo "Uninstalled beside settings written by the program: only defaultSet.ini stays"
+
+echo "Packages:"
+find "$packages" -maxdepth 1 -type f -printf '%10s  %f\n'
+echo "windows-package-test: passed in $((SECONDS - started)) s"
