@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Packs the 32-bit Windows program and checks the packages: the installer kolvane-setup.exe
-# (makensis around build-win32/Kolvane.exe) and the portable zip (Kolvane.exe alone), both in
+# (makensis around build-win32/Kolvane.exe, stripped) and the portable zip (Kolvane.exe alone), in
 # build-win32/packages. The installer is run silently under the 32-bit wine of the i386 chroot in
 # a wine prefix of its own, then its uninstaller; each step is judged by the files and registry
 # keys it leaves, since wine's exit status says nothing. Prints the sizes of what is installed.
@@ -54,11 +54,11 @@ scripts/wine-run.sh win32 wineboot --init >/dev/null 2>&1 || true
 drive="$WINEPREFIX/drive_c"
 install_directory="$drive/Program Files/Kolvane"
 start_menu_entry="$drive/ProgramData/Microsoft/Windows/Start Menu/Programs/Kolvane.lnk"
-uninstall_key='[Software\\\\Microsoft\\\\Windows\\\\CurrentVersion\\\\Uninstall\\\\Kolvane]'
+uninstall_key='[Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Kolvane]'
 user_home="$(find "$drive/users" -mindepth 1 -maxdepth 1 -type d ! -name Public | head -n 1)"
 [ -n "$user_home" ] || fail "the prefix has no user folder"
 user_settings="$user_home/AppData/Roaming/Kolvane/defaultSet.ini"
-user_login_entry="$user_home/AppData/Roaming/Microsoft/Windows/Start Menu/Programs/Startup/Kolvane.lnk"
+user_programs="$user_home/AppData/Roaming/Microsoft/Windows/Start Menu/Programs"
 
 has_uninstall_key() {
   grep -qF "$uninstall_key" "$WINEPREFIX/system.reg"
@@ -71,23 +71,44 @@ install_silently() {
   [ -f "$install_directory/uninstall.exe" ] || fail "the installer left no uninstaller"
   [ -f "$start_menu_entry" ] || fail "the installer made no Start-menu entry"
   has_uninstall_key || fail "the installer wrote no entry in the list of installed programs"
+  # Wine makes the user's folders as programs first ask for them, and spells this one StartUp.
+  user_login_entry="$(find "$user_programs" -maxdepth 1 -type d -iname startup | head -n 1)/Kolvane.lnk"
+  [ "$user_login_entry" != /Kolvane.lnk ] || fail "the prefix has no Startup folder"
 }
 
-# The uninstaller copies itself to the temporary folder, starts the copy and returns at once;
-# wine-run.sh waits for every process of the prefix to end, and the wait below for the files
-# to go covers a wine that does not.
-uninstall_silently() {
+check_uninstalled() {
+  [ ! -e "$install_directory/uninstall.exe" ] || fail "the uninstaller left itself"
+  [ ! -e "$install_directory/Kolvane.exe" ] || fail "the uninstaller left Kolvane.exe"
+  [ ! -e "$start_menu_entry" ] || fail "the uninstaller left the Start-menu entry"
+  [ ! -e "$user_login_entry" ] || fail "the uninstaller left the user's start at login"
+  ! has_uninstall_key || fail "the uninstaller left its entry in the list of installed programs"
+}
+
+# As the list of installed programs starts it: the uninstaller copies itself to the temporary
+# folder, starts the copy and returns at once. wine-run.sh waits for every process of the prefix
+# to end; the wait below for its file to go covers a wine that does not. Under wine the copy
+# cannot remove the folder then, even empty: the file of the uninstaller it was started from
+# stays until that one has ended, which is after the copy's last step.
+uninstall_from_its_folder() {
   scripts/wine-run.sh win32 "$install_directory/uninstall.exe" /S >/dev/null 2>&1 || true
   local waited=0
   while [ -e "$install_directory/uninstall.exe" ] && [ $waited -lt 60 ]; do
     sleep 1
     waited=$((waited + 1))
   done
-  [ ! -e "$install_directory/uninstall.exe" ] || fail "the uninstaller did not finish in 60 s"
-  [ ! -e "$install_directory/Kolvane.exe" ] || fail "the uninstaller left Kolvane.exe"
-  [ ! -e "$start_menu_entry" ] || fail "the uninstaller left the Start-menu entry"
-  [ ! -e "$user_login_entry" ] || fail "the uninstaller left the user's start at login"
-  ! has_uninstall_key || fail "the uninstaller left its entry in the list of installed programs"
+  check_uninstalled
+}
+
+# What that copy is started with, done by hand: a copy elsewhere, told the folder with _?=. It runs
+# to its end before wine-run.sh returns, and no uninstaller runs from the folder. _?= must be the
+# command line's last word, unquoted whatever its spaces, so cmd hands the line on as it stands.
+uninstall_from_a_copy() {
+  mkdir -p "$drive/uninstaller-copy"
+  cp "$install_directory/uninstall.exe" "$drive/uninstaller-copy/uninstall.exe"
+  scripts/wine-run.sh win32 cmd /c \
+    'C:\uninstaller-copy\uninstall.exe /S _?=C:\Program Files\Kolvane' >/dev/null 2>&1 || true
+  rm -rf "$drive/uninstaller-copy"
+  check_uninstalled
 }
 
 # ---- install, then uninstall with the user's settings in %APPDATA% --------------------------
@@ -97,10 +118,10 @@ echo "Installed (bytes):"
 find "$install_directory" "$start_menu_entry" -type f -printf '%10s  %p\n' | sed "s|$drive/|C:/|"
 settings="$WINEPREFIX/defaultSet.ini"
 printf '[daily]\r\ntaskName=daily\r\ntaskSource=C:\\data\r\ntaskDest=D:\\backup\r\n' >"$settings"
-mkdir -p "$(dirname "$user_settings")" "$(dirname "$user_login_entry")"
+mkdir -p "$(dirname "$user_settings")"
 cp "$settings" "$user_settings"
 : >"$user_login_entry"
-uninstall_silently
+uninstall_from_a_copy
 [ ! -e "$install_directory" ] || fail "the uninstaller left $install_directory"
 cmp -s "$user_settings" "$settings" || fail "the uninstaller changed the user's settings"
 echo "Uninstalled: the program, its Start-menu entry, the user's start at login and its list entry are gone; %APPDATA%\\Kolvane\\defaultSet.ini is kept"
@@ -109,11 +130,12 @@ echo "Uninstalled: the program, its Start-menu entry, the user's start at login 
 
 install_silently
 cp "$settings" "$install_directory/defaultSet.ini"
-uninstall_silently
+: >"$user_login_entry"
+uninstall_from_its_folder
 [ "$(ls -A "$install_directory")" = "defaultSet.ini" ] ||
   fail "after uninstalling, $install_directory holds $(ls -A "$install_directory" | tr '\n' ' ')"
 cmp -s "$install_directory/defaultSet.ini" "$settings" || fail "the uninstaller changed the settings beside the program"
-echo "Uninstalled beside settings written by the program: only defaultSet.ini stays"
+echo "Uninstalled from its own folder, beside settings written by the program: only defaultSet.ini stays"
 
 echo "Packages:"
 find "$packages" -maxdepth 1 -type f -printf '%10s  %f\n'
