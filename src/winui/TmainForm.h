@@ -55,9 +55,10 @@ public:
         HMENU PopupMenuMain = nullptr;
     };
 
-    // The settings path is defaultSet.ini beside the executable for the program, a temporary file
-    // for tests. The clock drives the scheduler, the runs' sub-directories and the log stamps.
-    // The tray menu switches `loginStart` on and off.
+    // The settings path is the program's defaultSet.ini (beside the executable, or in the user's
+    // application data for an installed copy), a temporary file for tests. The clock drives the
+    // scheduler, the runs' sub-directories and the log stamps. The tray menu switches `loginStart`
+    // on and off.
     TmainForm(std::string settingsPath, std::shared_ptr<const Clock> clock,
               platform::LoginStartEntry loginStart = program::LoginStartOfThisProgram());
     // Destroys the window: the tray icon goes with it.
