@@ -5,9 +5,11 @@
 # a wine prefix of its own, then its uninstaller; each step is judged by the files and registry
 # keys it leaves, since wine's exit status says nothing. Prints the sizes of what is installed.
 #   windows-package-test.sh [BUILD_DIRECTORY]      (build-win32 by default)
-# Run scripts/test-windows.sh win32 (or all) first: it builds the program and the chroot.
+# Run scripts/test-windows.sh win32 (or all) first: it builds the program. Installs what is
+# missing (NSIS, zip, the chroot) through scripts/setup-windows.sh.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+bash scripts/setup-windows.sh
 
 build="${1:-build-win32}"
 program="$build/Kolvane.exe"
