@@ -11,15 +11,18 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/setup-windows.sh
 
-build="${1:-build-win32}"
-program="$build/Kolvane.exe"
-packages="$build/packages"
 started=$SECONDS
 
 fail() {
   echo "windows-package-test: $*" >&2
   exit 1
 }
+
+build="${1:-build-win32}"
+[ -d "$build" ] || fail "no $build: run scripts/test-windows.sh win32 first"
+build="$(cd "$build" && pwd)"
+program="$build/Kolvane.exe"
+packages="$build/packages"
 
 [ -f "$program" ] || fail "no $program: run scripts/test-windows.sh win32 first"
 i686-w64-mingw32-objdump -f "$program" | grep -q 'file format pei-i386$' ||
@@ -32,13 +35,13 @@ mkdir -p "$packages/staging"
 # Users get the program without its debugging information, as from the Debian package.
 shipped="$packages/staging/Kolvane.exe"
 i686-w64-mingw32-strip -o "$shipped" "$program"
-installer="$PWD/$packages/kolvane-setup.exe"
-portable="$PWD/$packages/kolvane-$version-win32.zip"
+installer="$packages/kolvane-setup.exe"
+portable="$packages/kolvane-$version-win32.zip"
 
 # ---- the packages ---------------------------------------------------------------------------
 
 # Warnings are errors: a page or string that NSIS drops would otherwise pass unseen.
-makensis -V2 -WX -DKOLVANE_EXE="$PWD/$shipped" -DOUTFILE="$installer" -DVERSION="$version" \
+makensis -V2 -WX -DKOLVANE_EXE="$shipped" -DOUTFILE="$installer" -DVERSION="$version" \
   resources/windows/kolvane.nsi
 zip -q -X -j "$portable" "$shipped"
 listing="$(unzip -Z1 "$portable")"
