@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Installs what the Windows cross-builds and their test runs need, and makes the i386 Debian 12
-# chroot whose wine runs the 32-bit tests as genuine 32-bit code (the host stays amd64 only).
+# Installs what the Windows cross-builds, their test runs and their packages (NSIS, zip) need, and
+# makes the i386 Debian 12 chroot whose wine runs the 32-bit tests as genuine 32-bit code (the
+# host stays amd64 only).
 # Idempotent; run as root or through sudo.
 set -euo pipefail
 
@@ -13,6 +14,7 @@ packages=(
   g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix
   binutils-mingw-w64-i686 binutils-mingw-w64-x86-64
   wine wine64
+  nsis zip unzip
   debootstrap
   locales
 )

@@ -20,11 +20,15 @@ shift
 [ $# -gt 0 ] || { echo "usage: wine-run.sh win32|win64 PROGRAM [ARGUMENT...]" >&2; exit 2; }
 
 export WINEDEBUG=-all
+# Wine mirrors every shortcut a program writes (the Startup entry, the installer's Start-menu
+# entry) into the host's desktop menus, and holds the shortcut open meanwhile, so that removing
+# it right after fails at random. Neither belongs to a test run.
+export WINEDLLOVERRIDES="${WINEDLLOVERRIDES:+$WINEDLLOVERRIDES;}winemenubuilder.exe=d"
 export WINEPREFIX="${WINEPREFIX:-${TMPDIR:-/tmp}/kolvane-wine-$(id -u)-$target}"
 mkdir -p "$WINEPREFIX"
 
 as_root() {
-  if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo --preserve-env=WINEDEBUG,WINEPREFIX "$@"; fi
+  if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo --preserve-env=WINEDEBUG,WINEDLLOVERRIDES,WINEPREFIX "$@"; fi
 }
 
 directories_to_share() {

@@ -16,4 +16,9 @@ platform::LoginStartEntry LoginStartOfThisProgram() {
             std::string(kStartedAtLoginSwitch)};
 }
 
+bool SwitchStartedAtLogin(const platform::LoginStartEntry& entry, bool on) {
+    platform::SetStartedAtLogin(entry, on);
+    return platform::IsStartedAtLogin(entry);
+}
+
 } // namespace kolvane::program

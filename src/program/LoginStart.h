@@ -18,4 +18,8 @@ bool StartedAtLogin(const std::vector<std::string>& arguments);
 // The running program's login entry: this executable, started with the switch.
 platform::LoginStartEntry LoginStartOfThisProgram();
 
+// Writes or removes the entry and answers whether it is there afterwards: what a menu shows,
+// also when the system refused the change.
+bool SwitchStartedAtLogin(const platform::LoginStartEntry& entry, bool on);
+
 } // namespace kolvane::program

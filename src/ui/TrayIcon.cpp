@@ -41,9 +41,8 @@ void TrayIcon::BuildContextMenu() {
 }
 
 void TrayIcon::AutostartToggled(bool on) {
-    // A refusal of the system leaves the item showing what is really there.
-    platform::SetStartedAtLogin(loginStart_, on);
-    ShowAutostartState();
+    const QSignalBlocker quiet(autostartAction_);
+    autostartAction_->setChecked(program::SwitchStartedAtLogin(loginStart_, on));
 }
 
 void TrayIcon::ShowAutostartState() {

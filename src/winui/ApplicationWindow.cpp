@@ -107,10 +107,4 @@ std::wstring ExecutablePath() {
     }
 }
 
-std::wstring ExecutableDirectory() {
-    const std::wstring path = ExecutablePath();
-    const auto slash = path.find_last_of(L"\\/");
-    return slash == std::wstring::npos ? std::wstring() : path.substr(0, slash);
-}
-
 } // namespace kolvane::winui

@@ -20,8 +20,7 @@ public:
     static void SetMainWindow(HWND mainWindow);
 };
 
-// The executable's path, and the directory that holds it, from GetModuleFileNameW.
+// The executable's path, from GetModuleFileNameW.
 std::wstring ExecutablePath();
-std::wstring ExecutableDirectory();
 
 } // namespace kolvane::winui

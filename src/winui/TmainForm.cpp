@@ -87,7 +87,7 @@ std::string TmainForm::ContactText() {
 }
 
 TmainForm::TmainForm(std::string settingsPath, std::string_view homePageAddress,
-                     std::shared_ptr<const Clock> clock)
+                     std::shared_ptr<const Clock> clock, platform::LoginStartEntry loginStart)
     : pump_([this](const std::vector<JobEvent>& batch) {
           // UI thread: what the workers posted, batch by batch.
           if (program_)
@@ -99,7 +99,7 @@ TmainForm::TmainForm(std::string settingsPath, std::string_view homePageAddress,
                               kOuterWidth, kOuterHeight, ApplicationWindow::Handle(), nullptr,
                               GetModuleHandleW(nullptr), this);
     boxes_ = std::make_unique<WinMessageBoxes>(window_, ApplicationWindow::Handle());
-    tray_ = std::make_unique<TrayIcon>(window_);
+    tray_ = std::make_unique<TrayIcon>(window_, std::move(loginStart));
     BuildControls();
     FormCreate(std::move(settingsPath), std::move(clock));
     hourlyRequest_ = std::make_unique<program::HourlyRequest>(Timer1, homePageAddress);
@@ -119,13 +119,28 @@ TmainForm::~TmainForm() {
 }
 
 void TmainForm::Show() {
-    if (!std::exchange(shownOnce_, true)) {
-        const int left = (GetSystemMetrics(SM_CXSCREEN) - kOuterWidth) / 2;
-        const int top = (GetSystemMetrics(SM_CYSCREEN) - kOuterHeight) / 2;
-        SetWindowPos(window_, nullptr, left, top, kOuterWidth, kOuterHeight, SWP_NOZORDER);
-    }
+    PlaceAtFirstShow();
     ShowWindow(window_, SW_SHOWNORMAL);
     UpdateWindow(window_);
+}
+
+void TmainForm::ShowAtStart(bool startedAtLogin) {
+    if (startedAtLogin) {
+        // Placed while still hidden: the tray's restore shows the window where it is.
+        PlaceAtFirstShow();
+        if (tray_->HideIntoTray())
+            return;
+    }
+    Show();
+}
+
+void TmainForm::PlaceAtFirstShow() {
+    if (std::exchange(placed_, true))
+        return;
+    const int left = (GetSystemMetrics(SM_CXSCREEN) - kOuterWidth) / 2;
+    const int top = (GetSystemMetrics(SM_CYSCREEN) - kOuterHeight) / 2;
+    SetWindowPos(window_, nullptr, left, top, kOuterWidth, kOuterHeight,
+                 SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 // ---- building the window -------------------------------------------------------------------
@@ -376,6 +391,13 @@ void TmainForm::Command(int id) {
         break;
     case kSpeedButton1:
         SpeedButton1Click();
+        break;
+    case kAutostartItem:
+        tray_->SwitchStartAtLogin();
+        break;
+    case kQuitItem:
+        // As the close button does: the close step runs and ends the program.
+        SendMessageW(window_, WM_CLOSE, 0, 0);
         break;
     default:
         break;

@@ -1,8 +1,10 @@
 #pragma once
 
 #include "engine/Clock.h"
+#include "platform/LoginStart.h"
 #include "program/FrontEnd.h"
 #include "program/HourlyRequest.h"
+#include "program/LoginStart.h"
 #include "program/MainProgram.h"
 #include "winui/JobEventPump.h"
 #include "winui/MessageBoxes.h"
@@ -55,11 +57,14 @@ public:
         HMENU PopupMenuMain = nullptr;
     };
 
-    // The settings path is defaultSet.ini beside the executable for the program, a temporary file
-    // for tests; likewise the home page is HomePageAddress for the program, a local address for
-    // tests. The clock drives the scheduler, the runs' sub-directories and the log stamps.
+    // The settings path is the program's defaultSet.ini (beside the executable, or in the user's
+    // application data for an installed copy), a temporary file for tests; likewise the home page
+    // is HomePageAddress for the program, a local address for tests. The clock drives the
+    // scheduler, the runs' sub-directories and the log stamps. The tray menu switches `loginStart`
+    // on and off.
     TmainForm(std::string settingsPath, std::string_view homePageAddress,
-              std::shared_ptr<const Clock> clock);
+              std::shared_ptr<const Clock> clock,
+              platform::LoginStartEntry loginStart = program::LoginStartOfThisProgram());
     // Destroys the window: the tray icon goes with it.
     ~TmainForm() override;
     TmainForm(const TmainForm&) = delete;
@@ -67,6 +72,9 @@ public:
 
     // Shown centred at its first show.
     void Show();
+    // Shows the window, or, for a program started at login, puts it straight into the tray where
+    // there is one; its first show from there is centred as well.
+    void ShowAtStart(bool startedAtLogin);
 
     HWND handle() const { return window_; }
     const Controls& controls() const { return controls_; }
@@ -82,6 +90,7 @@ private:
     static LRESULT CALLBACK Proc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     LRESULT Handle(UINT message, WPARAM wParam, LPARAM lParam);
 
+    void PlaceAtFirstShow();
     void BuildControls();
     void BuildToolBar();
     void BuildAdvertPanel();
@@ -120,7 +129,7 @@ private:
     Controls controls_;
     int upperPaneHeight_ = kUpperPaneHeight;
     COLORREF advertColour_ = 0;
-    bool shownOnce_ = false;
+    bool placed_ = false;
 
     std::unique_ptr<WinMessageBoxes> boxes_;
     std::unique_ptr<TrayIcon> tray_;

@@ -1,9 +1,12 @@
 #include "winui/TrayIcon.h"
 
+#include "program/LoginStart.h"
 #include "winui/ApplicationWindow.h"
 #include "winui/Pictures.h"
+#include "winui/PopupMenus.h"
 
 #include <cwchar>
+#include <utility>
 
 namespace kolvane::winui {
 namespace {
@@ -12,10 +15,21 @@ bool NotificationAreaExists() {
     return FindWindowW(L"Shell_TrayWnd", nullptr) != nullptr;
 }
 
+HMENU CreateTrayMenu() {
+    const HMENU menu = CreatePopupMenu();
+    AppendMenuW(menu, MF_STRING, kAutostartItem, L"开机时自动运行");
+    AppendMenuW(menu, MF_STRING, kQuitItem, L"退出");
+    return menu;
+}
+
 } // namespace
+
+TrayIcon::TrayIcon(HWND mainWindow, platform::LoginStartEntry loginStart)
+    : mainWindow_(mainWindow), loginStart_(std::move(loginStart)), menu_(CreateTrayMenu()) {}
 
 TrayIcon::~TrayIcon() {
     Shell_NotifyIconW(NIM_DELETE, &data_);
+    DestroyMenu(menu_);
 }
 
 bool TrayIcon::HideIntoTray() {
@@ -39,6 +53,12 @@ bool TrayIcon::HideIntoTray() {
 }
 
 void TrayIcon::TrayIconMsg(LPARAM mouseMessage) {
+    // The record's first form gets the button's release; later forms of the shell's protocol
+    // send the context-menu message instead.
+    if (mouseMessage == WM_RBUTTONUP || mouseMessage == WM_CONTEXTMENU) {
+        OpenMenu();
+        return;
+    }
     if (mouseMessage != WM_LBUTTONDBLCLK || !inTray_)
         return;
     ShowWindow(mainWindow_, SW_SHOW);
@@ -46,6 +66,23 @@ void TrayIcon::TrayIconMsg(LPARAM mouseMessage) {
     SetWindowPos(ApplicationWindow::Handle(), HWND_TOP, 0, 0, 0, 0, SWP_SHOWWINDOW);
     SetForegroundWindow(mainWindow_);
     inTray_ = false;
+}
+
+// The entry may have come or gone since the menu was last open (another instance, the user in
+// the Startup folder): the check mark shows what is there now.
+void TrayIcon::OpenMenu() {
+    CheckMenuItem(menu_, kAutostartItem,
+                  MF_BYCOMMAND |
+                      (platform::IsStartedAtLogin(loginStart_) ? MF_CHECKED : MF_UNCHECKED));
+    POINT cursor{};
+    GetCursorPos(&cursor);
+    const int command = ChooseFromPopupMenu(menu_, mainWindow_, cursor);
+    if (command != 0)
+        SendMessageW(mainWindow_, WM_COMMAND, MAKEWPARAM(command, 0), 0);
+}
+
+void TrayIcon::SwitchStartAtLogin() {
+    program::SwitchStartedAtLogin(loginStart_, !platform::IsStartedAtLogin(loginStart_));
 }
 
 } // namespace kolvane::winui

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/LoginStart.h"
+
 // windows.h declares what the other system headers use.
 // clang-format off
 #include <windows.h>
@@ -8,13 +10,20 @@
 
 namespace kolvane::winui {
 
+// The commands of the icon's menu, sent to the main window as WM_COMMAND.
+enum TrayCommand : int {
+    kAutostartItem = 1301, // "开机时自动运行"
+    kQuitItem = 1302,      // "退出"
+};
+
 // The notification-area icon of the main window. Minimising hides the program into it; a left
-// double click on it brings the window back at its place and size.
+// double click on it brings the window back at its place and size; a right click opens its menu,
+// which switches the start at login and ends the program.
 class TrayIcon {
 public:
     static constexpr UINT kCallbackMessage = WM_USER + 1000; // 2024
 
-    explicit TrayIcon(HWND mainWindow) : mainWindow_(mainWindow) {}
+    TrayIcon(HWND mainWindow, platform::LoginStartEntry loginStart);
     // Removes the icon, whether or not there is one (FormDestroy).
     ~TrayIcon();
     TrayIcon(const TrayIcon&) = delete;
@@ -26,12 +35,18 @@ public:
     bool HideIntoTray();
     // The tray callback message's lParam: the mouse message over the icon.
     void TrayIconMsg(LPARAM mouseMessage);
+    // kAutostartItem: the entry that starts the program at login goes if it is there, else comes.
+    void SwitchStartAtLogin();
 
     bool inTray() const { return inTray_; }
     const NOTIFYICONDATAW& data() const { return data_; }
 
 private:
+    void OpenMenu();
+
     HWND mainWindow_;
+    platform::LoginStartEntry loginStart_;
+    HMENU menu_;
     NOTIFYICONDATAW data_{};
     bool inTray_ = false;
 };

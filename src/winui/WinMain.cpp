@@ -1,17 +1,15 @@
+#include "program/LoginStart.h"
+#include "program/SettingsLocation.h"
 #include "web/HomePage.h"
 #include "winui/ApplicationWindow.h"
+#include "winui/CommandLine.h"
 #include "winui/ErrorGuard.h"
 #include "winui/TmainForm.h"
-#include "winui/WideText.h"
 
 #include <memory>
 #include <windows.h>
 
 namespace {
-
-std::string SettingsPathBesideExecutable() {
-    return kolvane::winui::Utf8(kolvane::winui::ExecutableDirectory() + L"\\defaultSet.ini");
-}
 
 void RunMessageLoop() {
     MSG message;
@@ -28,12 +26,13 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     ApplicationWindow::Create(instance);
     std::unique_ptr<TmainForm> mainForm;
     RunGuarded([&] {
-        mainForm =
-            std::make_unique<TmainForm>(SettingsPathBesideExecutable(), kolvane::HomePageAddress,
-                                        std::make_shared<kolvane::SystemClock>());
+        mainForm = std::make_unique<TmainForm>(kolvane::program::SettingsFilePath(),
+                                               kolvane::HomePageAddress,
+                                               std::make_shared<kolvane::SystemClock>());
     });
     if (mainForm) {
-        mainForm->Show();
+        mainForm->ShowAtStart(
+            kolvane::program::StartedAtLogin(CommandLineArguments(GetCommandLineW())));
         RunMessageLoop();
     }
     mainForm.reset();

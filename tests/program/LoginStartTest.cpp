@@ -2,6 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#ifndef _WIN32
+#include "platform/ScopedVariable.h"
+#include "support/Sandbox.h"
+#endif
+
 namespace kolvane::testing {
 namespace {
 
@@ -24,6 +29,25 @@ TEST(StartedAtLogin, OnlyTheSwitchItselfAfterTheProgramName) {
         EXPECT_EQ(program::StartedAtLogin(c.arguments), c.atLogin)
             << ::testing::PrintToString(c.arguments);
 }
+
+#ifndef _WIN32
+class SwitchStartedAtLoginTest : public SandboxedTest {};
+
+// A menu shows the answer: what is there after the switch, also when the system refused it.
+TEST_F(SwitchStartedAtLoginTest, AnswersWhatTheSystemHoldsAfterwards) {
+    const platform::LoginStartEntry entry{"Kolvane", "example.kolvane.Kolvane", "/usr/bin/Kolvane",
+                                          "--autostart"};
+    {
+        const ScopedVariable config("XDG_CONFIG_HOME", sandbox().c_str());
+        EXPECT_TRUE(program::SwitchStartedAtLogin(entry, true));
+        EXPECT_FALSE(program::SwitchStartedAtLogin(entry, false));
+    }
+    // A configuration directory that is a file: no entry can be written below it.
+    writeFile(sandbox() / "file", "");
+    const ScopedVariable config("XDG_CONFIG_HOME", pathOf("file").c_str());
+    EXPECT_FALSE(program::SwitchStartedAtLogin(entry, true));
+}
+#endif
 
 } // namespace
 } // namespace kolvane::testing

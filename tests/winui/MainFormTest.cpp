@@ -1,8 +1,11 @@
 #include "WinUiTestKit.h"
+#include "platform/LoginStart.h"
+#include "program/LoginStart.h"
 #include "program/TaskColumns.h"
 #include "web/HomePage.h"
 #include "web/ScriptedServer.h"
 #include "winui/ApplicationWindow.h"
+#include "winui/CommandLine.h"
 #include "winui/TaboutForm.h"
 #include "winui/TmainForm.h"
 #include "winui/TnewTaskForm.h"
@@ -30,13 +33,17 @@ protected:
         source_ = sandbox_ / "source";
         WriteFile(source_ / "a.txt", "alpha");
         WriteFile(source_ / "sub" / "b.txt", "beta");
+        // An entry of this run's own, beside the user's real one.
+        loginStart_ = {"Kolvane winui " + std::to_string(GetCurrentProcessId()),
+                       "example.kolvane.Kolvane", pathOf("Kolvane.exe"), "--autostart"};
     }
     void TearDown() override {
         form_.reset();
+        platform::SetStartedAtLogin(loginStart_, false);
         WinUiTest::TearDown();
     }
 
-    void Start(std::string settings) {
+    void Start(std::string settings, bool startedAtLogin = false) {
         for (const char* placeholder : {"SOURCE", "DEST2", "DEST"}) {
             const std::string path = std::string(placeholder) == "SOURCE"  ? source_.string()
                                      : std::string(placeholder) == "DEST2" ? pathOf("dest2")
@@ -46,8 +53,8 @@ protected:
                 settings.replace(at, std::string(placeholder).size(), path);
         }
         WriteFile(settingsPath(), settings);
-        form_ = std::make_unique<TmainForm>(settingsPath(), kLocalHomePage, clock_);
-        form_->Show();
+        form_ = std::make_unique<TmainForm>(settingsPath(), kLocalHomePage, clock_, loginStart_);
+        form_->ShowAtStart(startedAtLogin);
     }
     std::string settingsPath() const { return pathOf("defaultSet.ini"); }
     const TmainForm::Controls& controls() const { return form_->controls(); }
@@ -61,6 +68,7 @@ protected:
     std::filesystem::path source_;
     std::shared_ptr<SettableClock> clock_ = std::make_shared<SettableClock>(10 * 3600);
     std::unique_ptr<TmainForm> form_;
+    platform::LoginStartEntry loginStart_;
 };
 
 TEST_F(MainFormTest, StartsWithTheRowsOfTheSettingsFile) {
@@ -204,7 +212,7 @@ TEST_F(MainFormTest, Timer1RequestsTheHomePageAndTheCloseAbortsTheExchange) {
     using namespace std::chrono_literals;
     ScriptedServer server({{""}}); // never answers
     WriteFile(settingsPath(), "");
-    form_ = std::make_unique<TmainForm>(settingsPath(), server.Address(), clock_);
+    form_ = std::make_unique<TmainForm>(settingsPath(), server.Address(), clock_, loginStart_);
     const winui::WindowTimer& timer = form_->timer1();
     EXPECT_TRUE(timer.active());
     EXPECT_EQ(timer.milliseconds(), 5000);
@@ -277,6 +285,7 @@ TEST_F(MainFormTest, MinimiseHidesIntoTheTrayAndADoubleClickBringsItBack) {
     for (const LPARAM other : {WM_MOUSEMOVE, WM_LBUTTONDOWN, WM_LBUTTONUP, WM_RBUTTONDBLCLK})
         SendMessageW(window, 2024, 1, other);
     EXPECT_FALSE(IsWindowVisible(window));
+    EXPECT_TRUE(menus_.empty()) << "only the right button's release opens the menu";
     SendMessageW(window, 2024, 1, WM_LBUTTONDBLCLK);
     EXPECT_TRUE(IsWindowVisible(window));
     EXPECT_TRUE(IsWindowVisible(winui::ApplicationWindow::Handle()));
@@ -325,6 +334,89 @@ TEST_F(MainFormTest, AboutBoxShowsTheLinkAndEndsWithItsButton) {
     SendMessageW(controls().SpeedButton1, BM_CLICK, 0, 0);
     ASSERT_EQ(opened_.size(), 2u);
     EXPECT_EQ(opened_[1].first, mainWindow);
+}
+
+TEST_F(MainFormTest, StartedAtLoginComesUpInTheTrayAndShowsCentredFromThere) {
+    const bool notificationArea = FindWindowW(L"Shell_TrayWnd", nullptr) != nullptr;
+    Start(kTwoTasks, true);
+    const HWND window = form_->handle();
+    if (!notificationArea) {
+        EXPECT_TRUE(IsWindowVisible(window)) << "shown as when started by hand";
+        GTEST_SKIP() << "no notification area here";
+    }
+    ASSERT_TRUE(form_->trayIcon().inTray());
+    EXPECT_FALSE(IsWindowVisible(window));
+    EXPECT_FALSE(IsWindowVisible(winui::ApplicationWindow::Handle()));
+    EXPECT_EQ(RowCount(controls().lv_task), 2) << "the program runs while hidden";
+
+    SendMessageW(window, 2024, 1, WM_LBUTTONDBLCLK);
+    EXPECT_TRUE(IsWindowVisible(window));
+    EXPECT_TRUE(IsWindowVisible(winui::ApplicationWindow::Handle()));
+    const RECT outer = WindowRectOf(window);
+    EXPECT_EQ(Width(outer), 860);
+    EXPECT_EQ(Height(outer), 579);
+    EXPECT_NEAR(outer.left, (GetSystemMetrics(SM_CXSCREEN) - 860) / 2, 1);
+    EXPECT_NEAR(outer.top, (GetSystemMetrics(SM_CYSCREEN) - 579) / 2, 1);
+}
+
+// The icon's menu, as the shell's right click opens it. Its check mark is read from the system
+// each time, so it shows an entry that came or went from outside.
+TEST_F(MainFormTest, TrayMenuSwitchesTheStartAtLoginAndItsQuitEndsTheProgram) {
+    Start(kTwoTasks);
+    const HWND window = form_->handle();
+    const auto rightClick = [&](LPARAM mouseMessage, int answer) {
+        menuAnswer_ = answer;
+        SendMessageW(window, 2024, 1, mouseMessage);
+        return menus_.empty() ? winui::ShownMenu{} : menus_.back();
+    };
+    winui::ShownMenu menu = rightClick(WM_RBUTTONUP, 0);
+    ASSERT_EQ(menus_.size(), 1u);
+    EXPECT_EQ(menu.owner, window);
+    ASSERT_EQ(menu.items.size(), 2u);
+    EXPECT_EQ(menu.items[0].text, "开机时自动运行");
+    EXPECT_EQ(menu.items[1].text, "退出");
+    EXPECT_FALSE(menu.items[0].checked) << "off until switched on";
+    EXPECT_FALSE(platform::IsStartedAtLogin(loginStart_)) << "a dismissed menu changes nothing";
+    const int autostart = menu.items[0].command;
+    const int quit = menu.items[1].command;
+
+    rightClick(WM_CONTEXTMENU, autostart);
+    EXPECT_TRUE(platform::IsStartedAtLogin(loginStart_));
+    EXPECT_TRUE(rightClick(WM_RBUTTONUP, 0).items[0].checked);
+
+    platform::SetStartedAtLogin(loginStart_, false);
+    EXPECT_FALSE(rightClick(WM_RBUTTONUP, 0).items[0].checked);
+    platform::SetStartedAtLogin(loginStart_, true);
+    EXPECT_TRUE(rightClick(WM_RBUTTONUP, autostart).items[0].checked);
+    EXPECT_FALSE(platform::IsStartedAtLogin(loginStart_));
+    EXPECT_TRUE(IsWindowVisible(window)) << "the menu leaves the window as it was";
+
+    rightClick(WM_RBUTTONUP, quit);
+    EXPECT_TRUE(form_->program().closed());
+    EXPECT_FALSE(IsWindowVisible(window));
+    MSG message;
+    EXPECT_TRUE(PeekMessageW(&message, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
+}
+
+TEST(CommandLine, OnlyTheSwitchAsAWordOfItsOwnStartsInTheTray) {
+    struct Case {
+        const wchar_t* line;
+        bool atLogin;
+    };
+    const Case cases[] = {
+        {L"Kolvane.exe", false},
+        {L"Kolvane.exe --autostart", true},
+        {L"\"C:\\Program Files\\Kolvane\\Kolvane.exe\" --autostart", true},
+        {L"Kolvane.exe \"--autostart\"", true},
+        {L"\"C:\\a --autostart\\Kolvane.exe\"", false},
+        {L"Kolvane.exe --autostart=1", false},
+        {L"", false},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(program::StartedAtLogin(winui::CommandLineArguments(c.line)), c.atLogin)
+            << winui::Utf8(c.line);
+    EXPECT_EQ(winui::CommandLineArguments(L"\"D:\\备份\\Kolvane.exe\" --autostart"),
+              (std::vector<std::string>{"D:\\备份\\Kolvane.exe", "--autostart"}));
 }
 
 } // namespace

@@ -141,11 +141,16 @@ void WinUiTest::SetUp() {
     });
     winui::SetHomePageOpener(
         [this](HWND parent, const std::string& address) { opened_.emplace_back(parent, address); });
+    winui::SetPopupMenuChooser([this](const winui::ShownMenu& menu) {
+        menus_.push_back(menu);
+        return menuAnswer_;
+    });
 }
 
 void WinUiTest::TearDown() {
     winui::SetMessageBoxResponder(nullptr);
     winui::SetHomePageOpener(nullptr);
+    winui::SetPopupMenuChooser(nullptr);
     std::error_code ignored;
     std::filesystem::remove_all(sandbox_, ignored);
 }

@@ -2,6 +2,7 @@
 
 #include "engine/Clock.h"
 #include "winui/MessageBoxes.h"
+#include "winui/PopupMenus.h"
 
 #include <atomic>
 #include <chrono>
@@ -47,7 +48,7 @@ RECT ClientRectIn(HWND window, HWND parent);
 int Width(const RECT& rect);
 int Height(const RECT& rect);
 
-// A fresh temporary directory per test, with the boxes answered through the seam.
+// A fresh temporary directory per test, with the boxes and menus answered through the seams.
 class WinUiTest : public ::testing::Test {
 protected:
     void SetUp() override;
@@ -62,6 +63,9 @@ protected:
     // The answer to the next boxes; OK unless a test says otherwise.
     int answer_ = IDOK;
     std::vector<std::pair<HWND, std::string>> opened_;
+    std::vector<winui::ShownMenu> menus_;
+    // The command picked from the next menus; none (dismissed) unless a test says otherwise.
+    int menuAnswer_ = 0;
 };
 
 } // namespace kolvane::testing
