@@ -6,6 +6,9 @@
 #include <shellapi.h>
 // clang-format on
 
+#include <functional>
+#include <string>
+
 namespace kolvane::winui {
 
 // The notification-area icon of the main window. Minimising hides the program into it; a left
@@ -13,6 +16,11 @@ namespace kolvane::winui {
 class TrayIcon {
 public:
     static constexpr UINT kCallbackMessage = WM_USER + 1000; // 2024
+
+    // Every balloon notice of the icon goes through here. With a responder set (tests only) the
+    // shell is not called: the responder sees the record it would have been given.
+    using NoticeResponder = std::function<void(const NOTIFYICONDATAW& notice)>;
+    static void SetNoticeResponder(NoticeResponder responder);
 
     explicit TrayIcon(HWND mainWindow) : mainWindow_(mainWindow) {}
     // Removes the icon, whether or not there is one (FormDestroy).
@@ -26,6 +34,10 @@ public:
     bool HideIntoTray();
     // The tray callback message's lParam: the mouse message over the icon.
     void TrayIconMsg(LPARAM mouseMessage);
+
+    // A run that ended with failures is told in a balloon from the icon while the window is
+    // hidden in the tray; a shown window has its log pane. True when a notice was given.
+    bool NotifyRunFailures(const std::string& taskName, int failedFiles) const;
 
     bool inTray() const { return inTray_; }
     const NOTIFYICONDATAW& data() const { return data_; }
