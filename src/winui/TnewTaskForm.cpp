@@ -1,5 +1,6 @@
 #include "winui/TnewTaskForm.h"
 
+#include "program/EditorLimits.h"
 #include "store/TaskTable.h"
 #include "winui/CountSpinBox.h"
 #include "winui/Fonts.h"
@@ -46,6 +47,14 @@ int TextHeight(HFONT font) {
     SelectObject(dc, old);
     ReleaseDC(nullptr, dc);
     return metrics.tmHeight;
+}
+
+bool IsChecked(HWND checkBox) {
+    return SendMessageW(checkBox, BM_GETCHECK, 0, 0) == BST_CHECKED;
+}
+
+void SetChecked(HWND checkBox, bool checked) {
+    SendMessageW(checkBox, BM_SETCHECK, checked ? BST_CHECKED : BST_UNCHECKED, 0);
 }
 
 int SecondOfDay(const SYSTEMTIME& time) {
@@ -176,14 +185,14 @@ void TnewTaskForm::BuildAdvancedPage() {
     controls_.KeepLastLabel = AddLabel(page, L"只保留最近", 48, 216);
     const int spinLeft = 48 + TextSize(L"只保留最近", WindowFont()).cx + 5;
     const CountSpinBox spin =
-        CountSpinBox::Create(page, kKeepLast, kMaxKeepLast, spinLeft, 212, 61, 22);
+        CountSpinBox::Create(page, kKeepLast, program::kMaxKeepLast, spinLeft, 212, 61, 22);
     controls_.se_keepLast = spin.edit;
     controls_.se_keepLastButtons = spin.buttons;
     controls_.KeepLastUnitLabel = AddLabel(page, L"个（0 表示全部保留）", spinLeft + 61 + 5, 216);
 }
 
 CountSpinBox TnewTaskForm::KeepLast() const {
-    return CountSpinBox{controls_.se_keepLast, controls_.se_keepLastButtons, kMaxKeepLast};
+    return CountSpinBox{controls_.se_keepLast, controls_.se_keepLastButtons, program::kMaxKeepLast};
 }
 
 HWND TnewTaskForm::AddLabel(HWND page, const wchar_t* text, int left, int top) {
@@ -192,8 +201,7 @@ HWND TnewTaskForm::AddLabel(HWND page, const wchar_t* text, int left, int top) {
 }
 
 void TnewTaskForm::EnableTimeNamedOptions() {
-    const bool timeNamed =
-        SendMessageW(controls_.cbx_autochildDir, BM_GETCHECK, 0, 0) == BST_CHECKED;
+    const bool timeNamed = IsChecked(controls_.cbx_autochildDir);
     for (const HWND control :
          {controls_.TimeNamedLabel, controls_.cbx_linkSame, controls_.KeepLastLabel,
           controls_.se_keepLast, controls_.se_keepLastButtons, controls_.KeepLastUnitLabel})
@@ -264,6 +272,12 @@ void TnewTaskForm::ShowFields(const TaskFields& fields) {
     SendMessageW(controls_.cbx_delayM, BM_SETCHECK,
                  fields.useInterval ? BST_CHECKED : BST_UNCHECKED, 0);
     IntervalSpinBox{controls_.se_delayM, controls_.se_delayMButtons}.setValue(fields.interval);
+    SetChecked(controls_.cbx_skipSame, fields.options.skipSame);
+    SetChecked(controls_.cbx_linkSame, fields.options.linkSame);
+    KeepLast().setValue(fields.options.keepLast);
+    SetWindowTextOf(controls_.le_excludeMask, fields.options.excludeMask);
+    SetChecked(controls_.cbx_catchUp, fields.options.catchUp);
+    EnableTimeNamedOptions();
     givenFields_ = fields;
     shownFields_ = FieldsOfControls();
 }
@@ -280,6 +294,11 @@ TaskFields TnewTaskForm::FieldsOfControls() const {
     fields.timeOfDay = SecondOfDay(time);
     fields.useInterval = SendMessageW(controls_.cbx_delayM, BM_GETCHECK, 0, 0) == BST_CHECKED;
     fields.interval = IntervalSpinBox{controls_.se_delayM, controls_.se_delayMButtons}.value();
+    fields.options.skipSame = IsChecked(controls_.cbx_skipSame);
+    fields.options.linkSame = IsChecked(controls_.cbx_linkSame);
+    fields.options.keepLast = KeepLast().value();
+    fields.options.excludeMask = WindowTextOf(controls_.le_excludeMask);
+    fields.options.catchUp = IsChecked(controls_.cbx_catchUp);
     return fields;
 }
 
