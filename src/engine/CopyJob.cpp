@@ -49,7 +49,7 @@ std::string Reason(platform::SystemError error) {
 bool JobRegistry::StopAll(std::chrono::milliseconds grace) {
     std::unique_lock lock(mutex_);
     for (TcopyFile* job : running_)
-        job->RequestStop();
+        job->RequestStop(false);
     return idle_.wait_for(lock, grace, [this] { return running_.empty(); });
 }
 
@@ -277,6 +277,16 @@ struct TcopyFile::Shared {
         Report(sink, std::move(completion));
     }
 
+    // Posted past the stop, which silences every other report: the stop is what it tells.
+    void ReportStopped(JobEventSink* sink) {
+        JobEvent stopped{JobEvent::Kind::Completion, jobName,
+                         Stamp() + "任务\"" + jobName + "\"已停止"};
+        stopped.failures = failures;
+        stopped.stopped = true;
+        if (sink)
+            sink->Post(std::move(stopped));
+    }
+
     void ReportFailure(JobEventSink* sink, const std::string& source, platform::SystemError error) {
         ++failures;
         Report(sink, {JobEvent::Kind::Failure, jobName,
@@ -305,6 +315,7 @@ struct TcopyFile::Shared {
     std::atomic<bool> ready{false};
     bool pathsUnusable = false; // guarded by mutex
     std::atomic<bool> stopRequested{false};
+    std::atomic<bool> stoppedByUser{false};
     std::atomic<int> holders{2};
 
     std::string baseDir, srcPath, destPath;
@@ -323,6 +334,14 @@ bool JobRegistry::IsRunning(const std::string& jobName) const {
     std::lock_guard lock(mutex_);
     return std::any_of(running_.begin(), running_.end(),
                        [&](const TcopyFile* job) { return job->state_->jobName == jobName; });
+}
+
+void JobRegistry::StopJobsOf(const std::string& jobName) {
+    std::lock_guard lock(mutex_);
+    for (TcopyFile* job : running_) {
+        if (job->state_->jobName == jobName)
+            job->RequestStop(true);
+    }
 }
 
 TcopyFile::TcopyFile(std::string jobName, std::shared_ptr<JobRegistry> registry,
@@ -373,25 +392,37 @@ void TcopyFile::SetPaths(const std::string& source, const std::string& destinati
         delete this;
 }
 
-void TcopyFile::RequestStop() {
+void TcopyFile::RequestStop(bool byUser) {
     {
         std::lock_guard lock(state_->mutex);
+        if (byUser && !state_->stopRequested.load())
+            state_->stoppedByUser.store(true);
         state_->stopRequested.store(true);
     }
     state_->handedOver.notify_all();
 }
 
+// A user's stop comes only after SetPaths, so onProgress is read after the hand-over whichever
+// way the wait ends.
 void TcopyFile::Body() {
     Shared& state = *state_;
-    if (!state.WaitForHandOver())
-        return;
+    const bool handedOver = state.WaitForHandOver();
     JobEventSink* sink = onProgress.get();
-    if (state.ready.load(std::memory_order_acquire)) {
-        state.BuildFileList(state.srcPath, state.destPath, sink);
-        if (!state.CopyEntries(sink))
-            return;
+    if (handedOver && Copy(sink)) {
+        state.ReportCompletion(sink);
+        return;
     }
-    state.ReportCompletion(sink);
+    if (state.stoppedByUser.load())
+        state.ReportStopped(sink);
+}
+
+// Returns false when the job was stopped on the way.
+bool TcopyFile::Copy(JobEventSink* sink) {
+    Shared& state = *state_;
+    if (!state.ready.load(std::memory_order_acquire))
+        return true;
+    state.BuildFileList(state.srcPath, state.destPath, sink);
+    return state.CopyEntries(sink);
 }
 
 } // namespace kolvane

@@ -26,6 +26,9 @@ public:
     bool WaitIdle(std::chrono::milliseconds timeout);
     // Whether a job of this name is still running.
     bool IsRunning(const std::string& jobName) const;
+    // Asks every running job of this name to stop; each then reports its stopped line in place
+    // of the completion line. Returns at once.
+    void StopJobsOf(const std::string& jobName);
 
 private:
     friend class TcopyFile;
@@ -59,8 +62,10 @@ public:
 private:
     ~TcopyFile();
     friend class JobRegistry;
-    void RequestStop();
+    // A stop asked for by the user is told in the log; the program's end stops jobs silently.
+    void RequestStop(bool byUser);
     void Body();
+    bool Copy(JobEventSink* sink);
 
     struct Shared;
     std::unique_ptr<Shared> state_;
