@@ -2,6 +2,7 @@
 
 #include "engine/Clock.h"
 #include "engine/JobEvents.h"
+#include "store/TaskOptions.h"
 
 #include <atomic>
 #include <chrono>
@@ -11,6 +12,7 @@
 #include <mutex>
 #include <string>
 #include <unordered_set>
+#include <vector>
 
 namespace kolvane {
 
@@ -29,6 +31,10 @@ public:
     // Asks every running job of this name to stop; each then reports its stopped line in place
     // of the completion line. Returns at once.
     void StopJobsOf(const std::string& jobName);
+    // The time-named sub-directories of `runsRoot` that running jobs other than `except` write
+    // into.
+    std::vector<std::string> RunDirectoriesInUse(const std::string& runsRoot,
+                                                 const TcopyFile* except) const;
 
 private:
     friend class TcopyFile;
@@ -55,6 +61,11 @@ public:
     // not the destination itself (the parent of time-named sub-directories). Left out of the
     // source when it lies inside, so that no run copies earlier backups.
     std::string backupRoot;
+    // Set by the creator before SetPaths: the options of the task, and the name of the
+    // time-named sub-directory the destination ends in (empty when it has none), which linkSame
+    // and keepLast work on.
+    TaskOptions options;
+    std::string runDirectory;
 
     // Trims and hands over the paths (UI thread, once). Blank paths end the job without copying.
     void SetPaths(const std::string& source, const std::string& destination);
