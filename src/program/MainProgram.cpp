@@ -115,6 +115,12 @@ void MainProgram::DeleteSelectedTask() {
     LoadTasks();
 }
 
+void MainProgram::StopSelectedTask() {
+    const int row = SelectedRowOrAsk();
+    if (row >= 0)
+        jobs_->StopJobsOf(table_.cell(row, kNameCell));
+}
+
 // ---- scheduler -----------------------------------------------------------------------------
 
 void MainProgram::ArmTimerMain() {
@@ -167,6 +173,10 @@ void MainProgram::ShowProgress(const std::vector<JobEvent>& batch) {
     }
     for (const auto& [jobName, progress] : latestProgress)
         SetProgressCells(jobName, *progress);
+    for (const JobEvent& event : batch) {
+        if (event.kind == JobEvent::Kind::Completion && !event.stopped && event.failures > 0)
+            frontEnd_.view.NotifyRunFailures(event.jobName, event.failures);
+    }
 }
 
 void MainProgram::SetProgressCells(const std::string& jobName, const JobEvent& progress) {

@@ -42,6 +42,9 @@ public:
     void EditSelectedTask();
     void CloneSelectedTask();
     void DeleteSelectedTask();
+    // Stops every running job of the selected task within a second; each ends with its stopped
+    // line instead of the completion line. With no row selected the user is asked to choose one.
+    void StopSelectedTask();
 
     // One batch of job events, in the order the jobs issued them.
     void ShowProgress(const std::vector<JobEvent>& batch);

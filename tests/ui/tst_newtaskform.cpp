@@ -188,7 +188,7 @@ private slots:
     }
 
     void emptyTimeCellRaisesBeforeAnythingOpens() {
-        const kolvane::TaskRow row{{}, {"A", "/s", "/d", "", "0", "", "0", ""}};
+        const kolvane::TaskRow row{{}, {"A", "/s", "/d", "", "0", "", "0", ""}, {}};
         for (auto opener : {&kolvane::ui::OpenEditTaskEditor, &kolvane::ui::OpenCloneTaskEditor}) {
             QObject scope; // an editor opened by mistake is closed, so the opener returns
             WhenModalOpens<TnewTaskForm>([](QDialog*) {}, &scope);
