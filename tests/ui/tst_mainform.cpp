@@ -374,6 +374,24 @@ private slots:
                  u"任务\"坏\"运行结束，2 个文件复制失败"_s);
     }
 
+    // Asked for at once after the start, the stop reaches the job long before its last file.
+    void stopItemEndsTheSelectedTasksRunWithTheStoppedLine() {
+        const QString source = sandbox_.filePath(u"source"_s);
+        for (int file = 0; file < 2000; ++file)
+            WriteFile(source + u"/f"_s + QString::number(file), "x");
+        Window form(sandbox_, u"[长]\ntaskName=长\ntaskSource=%1\ntaskDest=%2\ntaskDD=03:00:00\n"_s
+                                  .arg(source, sandbox_.filePath(u"backup"_s))
+                                  .toUtf8());
+        MessageBoxAnswerer answerer;
+        form.selectRow(0);
+        form.RunSelectedTask();
+        form.child<QAction>(u"N5"_s)->trigger();
+        QTRY_VERIFY(form.lastLogLine().endsWith(u"任务\"长\"已停止"_s));
+        QVERIFY(answerer.requests.empty());
+        for (int row = 0; row < form.log()->rowCount(); ++row)
+            QVERIFY(!form.log()->index(row, 0).data().toString().endsWith(u"执行完毕"_s));
+    }
+
     void scheduledTaskCopiesWhileMessageBoxIsOpen() {
         const QString source = sandbox_.filePath(u"source"_s);
         const QString destination = sandbox_.filePath(u"backup"_s);

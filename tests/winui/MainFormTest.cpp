@@ -281,6 +281,22 @@ TEST_F(MainFormTest, PopupMenuEndsWithStop) {
     EXPECT_EQ(GetMenuItemID(menu, 4), static_cast<UINT>(winui::kN5));
 }
 
+// Asked for at once after the start, the stop reaches the job long before its last file.
+TEST_F(MainFormTest, StopEndsTheSelectedTasksRunWithTheStoppedLine) {
+    for (int file = 0; file < 2000; ++file)
+        WriteFile(source_ / ("f" + std::to_string(file)), "x");
+    Start(kTwoTasks);
+    SelectRow(controls().lv_task, 0);
+    Command(winui::kToolButton1);
+    Command(winui::kN5);
+    ASSERT_TRUE(PumpUntil([&] {
+        return !Log().empty() && Log().back().ends_with("任务\"daily\"已停止");
+    })) << (Log().empty() ? "" : Log().back());
+    EXPECT_TRUE(boxes_.empty());
+    for (const std::string& line : Log())
+        EXPECT_FALSE(line.ends_with("执行完毕")) << line;
+}
+
 // A run that ends with failures is told in a balloon from the tray icon while the window is
 // hidden there, and only then: a shown window has its log pane.
 TEST_F(MainFormTest, AFailedRunIsToldFromTheTrayOnlyWhileHiddenThere) {
