@@ -61,6 +61,7 @@ public:
 private:
     int SelectedRowOrAsk();
     void ArmTimerMain();
+    void RunMissedTasks();
     void ReportSchedulerErrors();
     void LogSchedulerError(const std::string& message);
     void SetProgressCells(const std::string& jobName, const JobEvent& progress);
@@ -78,6 +79,8 @@ private:
     // Set while a general error box raised by a scheduler tick is open: ticks go on inside it,
     // and their errors go to the log pane instead of stacking box upon box.
     bool schedulerErrorBoxOpen_ = false;
+    // Tasks with catchUp are looked at once, on the first tick after the start.
+    bool missedRunsChecked_ = false;
 };
 
 } // namespace kolvane::program
