@@ -271,7 +271,7 @@ QWidget* TnewTaskForm::buildAdvancedPage() {
     le_excludeMask = addLabelledEdit(
         PanelAdvanced, QStringLiteral("le_excludeMask"),
         QStringLiteral("不备份的文件和目录（可用 * 和 ?，以 ; 分隔）："), 32, 118, 313);
-    le_excludeMask->setPlaceholderText(QStringLiteral("*.tmp;~*;缓存"));
+    le_excludeMask->setPlaceholderText(QStringLiteral("例如：*.tmp;~*"));
 
     TimeNamedLabel =
         new QLabel(QStringLiteral("以时间命名的子目录（需勾选“自动创建”）："), PanelAdvanced);

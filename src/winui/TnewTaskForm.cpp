@@ -178,7 +178,7 @@ void TnewTaskForm::BuildAdvancedPage() {
     controls_.le_excludeMask =
         AddLabelledEdit(page, L"不备份的文件和目录（可用 * 和 ?，以 ; 分隔）：", 32, 118, 313);
     SendMessageW(controls_.le_excludeMask, EM_SETCUEBANNER, TRUE,
-                 reinterpret_cast<LPARAM>(L"*.tmp;~*;缓存"));
+                 reinterpret_cast<LPARAM>(L"例如：*.tmp;~*"));
 
     controls_.TimeNamedLabel = AddLabel(page, L"以时间命名的子目录（需勾选“自动创建”）：", 32, 164);
     controls_.cbx_linkSame = AddCheckBox(page, L"未变的文件硬链接到上一次的副本", 48, 186, 297);
