@@ -19,17 +19,17 @@ std::optional<std::int64_t> LatestDueTime(const std::string& timeCell,
                                           const std::string& intervalCell,
                                           const LocalDateTime& now) {
     const std::optional<int> start = ParseTimeOfDay(timeCell);
+    const int startSecond = start.value_or(-1);
     // The daily rule compares texts, so only a cell in the exact form is ever due by it.
-    const std::optional<int> daily =
-        start && FormatSecondOfDay(*start) == timeCell ? start : std::nullopt;
+    const int daily = start && FormatSecondOfDay(startSecond) == timeCell ? startSecond : -1;
     const std::int32_t interval = IntegerOr(intervalCell, 0);
     const std::int64_t step = interval > 0 && start ? std::int64_t{interval} * 60 : 0;
-    if (!daily && step == 0)
+    if (daily < 0 && step == 0)
         return std::nullopt;
     const std::int64_t current = CivilSeconds(now);
     for (std::int64_t back = 0; back < kSecondsPerDay; ++back) {
         const int second = SecondOfDay(current - back);
-        if (second == daily || (step > 0 && std::abs(second - *start) % step == 0))
+        if (second == daily || (step > 0 && std::abs(second - startSecond) % step == 0))
             return current - back;
     }
     return std::nullopt;
