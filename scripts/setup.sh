@@ -11,6 +11,8 @@ packages=(
   clang libfuzzer-14-dev libclang-rt-14-dev llvm-14
   # The UI tests' second run on a desktop of its own (tests/ui/support/on_desktop.sh).
   libxcb1-dev openbox trayer x11-utils xdotool
+  # The reference of the incremental-copy benchmark (bench/bench_options).
+  rsync
   # The Debian package and its check (scripts/package-test.sh).
   dpkg-dev file desktop-file-utils appstream
 )

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Screenshots of the Windows program: Kolvane.exe under wine on a virtual display, in the Chinese
 # locale (ANSI code page 936), with a sample defaultSet.ini written in GBK with CRLF. Writes
-# main.png, editor-base.png, editor-dir.png, editor-schedule.png and about.png.
+# main.png, editor-base.png, editor-dir.png, editor-schedule.png, editor-advanced.png and about.png.
 #   winui-screenshots.sh [win32|win64|linux] [OUTPUT_DIRECTORY]
 #                                            (win32; build-<target>/screenshots, build/screenshots)
 # The target linux takes the same pictures of the Qt program (build/Kolvane, or the one in
@@ -98,6 +98,8 @@ session() {
   shoot 新任务 editor-dir.png
   click 新任务 90 75             # "调度设置"
   shoot 新任务 editor-schedule.png
+  click 新任务 90 105            # "高级设置"
+  shoot 新任务 editor-advanced.png
   click 新任务 457 351           # "关闭"
   click Kolvane3.0 278 13       # "关于"
   shoot 关于 about.png

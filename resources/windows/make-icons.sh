@@ -20,6 +20,6 @@ icon ../about/about.svg about.ico 32
 for name in new-task refresh run about; do
     icon "../toolbar/$name.svg" "toolbar-$name.ico" 16
 done
-for name in page-base page-dir page-schedule; do
+for name in page-base page-dir page-schedule page-advanced; do
     icon "../editor/$name.svg" "editor-$name.ico" 16
 done

@@ -118,6 +118,33 @@ std::string FormatSecondOfDay(int secondOfDay) {
     return FormatTimeOfDay(time);
 }
 
+std::optional<LocalDateTime> ParseTimeStamp(std::string_view text) {
+    static constexpr std::string_view kShape = "dddd-dd-dd dd:dd:dd";
+    if (text.size() != kShape.size())
+        return std::nullopt;
+    for (std::size_t i = 0; i < kShape.size(); ++i) {
+        const bool digit = text[i] >= '0' && text[i] <= '9';
+        if (kShape[i] == 'd' ? !digit : text[i] != kShape[i])
+            return std::nullopt;
+    }
+    const auto number = [&](std::size_t at, std::size_t length) {
+        int value = 0;
+        for (std::size_t i = at; i < at + length; ++i)
+            value = value * 10 + (text[i] - '0');
+        return value;
+    };
+    LocalDateTime time{
+        number(0, 4), number(5, 2), number(8, 2), number(11, 2), number(14, 2), number(17, 2), 0};
+    static constexpr int kDays[] = {31, 29, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+    if (time.month < 1 || time.month > 12 || time.day < 1 || time.day > kDays[time.month - 1] ||
+        time.hour > 23 || time.minute > 59 || time.second > 59)
+        return std::nullopt;
+    const bool leapYear = (time.year % 4 == 0 && time.year % 100 != 0) || time.year % 400 == 0;
+    if (time.month == 2 && time.day == 29 && !leapYear)
+        return std::nullopt;
+    return time;
+}
+
 std::int64_t CivilSeconds(const LocalDateTime& time) {
     return DaysFromCivil(time.year, static_cast<unsigned>(time.month),
                          static_cast<unsigned>(time.day)) *

@@ -24,6 +24,9 @@ std::string FormatTimeOfDay(const LocalDateTime& time);
 // "hh:nn:ss" of a second of the day, 0 to 86399.
 std::string FormatSecondOfDay(int secondOfDay);
 
+// Reads back exactly what FormatTimeStamp writes, a real date and time; nothing for anything else.
+std::optional<LocalDateTime> ParseTimeStamp(std::string_view text);
+
 // Seconds counted on the local calendar (no time zone applied), so that consecutive wall-clock
 // seconds differ by one and the remainder modulo 86400 is the time of day.
 std::int64_t CivilSeconds(const LocalDateTime& time);

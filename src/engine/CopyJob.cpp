@@ -1,9 +1,12 @@
 #include "engine/CopyJob.h"
 
 #include "base/Text.h"
+#include "engine/BackupRuns.h"
 #include "engine/CopyWorkers.h"
 #include "engine/FileList.h"
+#include "engine/NameMask.h"
 #include "engine/Paths.h"
+#include "platform/BackupFiles.h"
 #include "platform/DirectoryListing.h"
 #include "platform/FileCopy.h"
 #include "platform/Files.h"
@@ -49,7 +52,7 @@ std::string Reason(platform::SystemError error) {
 bool JobRegistry::StopAll(std::chrono::milliseconds grace) {
     std::unique_lock lock(mutex_);
     for (TcopyFile* job : running_)
-        job->RequestStop();
+        job->RequestStop(false);
     return idle_.wait_for(lock, grace, [this] { return running_.empty(); });
 }
 
@@ -96,7 +99,8 @@ struct TcopyFile::Shared {
             singleFile = true;
             sourceRoot = ExtractFilePath(dir);
             platform::RemoveStaleCopyTemporaries(destinationRoot);
-            fileList.Add(FileList::Kind::File, ExtractFileName(dir));
+            if (!excluded.Matches(ExtractFileName(dir)))
+                fileList.Add(FileList::Kind::File, ExtractFileName(dir));
             return;
         }
         sourceRoot = baseDir;
@@ -142,6 +146,8 @@ struct TcopyFile::Shared {
         while (auto entry = listing.Next()) {
             if (stopRequested.load(std::memory_order_relaxed))
                 break;
+            if (excluded.Matches(entry->name))
+                continue;
             relative.resize(base);
             relative += entry->name;
             switch (entry->type) {
@@ -179,7 +185,7 @@ struct TcopyFile::Shared {
         const int total = static_cast<int>(fileList.size());
         int index = 0;
         CopyWorkers workers(CopyWorkers::ThreadsFor(fileList.size()),
-                            [this](const CopyTask& task) { return CopyEntry(task); });
+                            [this](CopyTask& task) { return CopyEntry(task); });
         const auto reportFinished = [&](bool waitForOldest) {
             for (bool wait = waitForOldest; auto task = workers.TakeFinished(wait); wait = false) {
                 if (stopRequested.load())
@@ -188,6 +194,8 @@ struct TcopyFile::Shared {
                 Report(sink, {JobEvent::Kind::Progress, jobName, Stamp() + source, total, ++index});
                 if (task->error != 0)
                     ReportFailure(sink, source, task->error);
+                else
+                    CountOutcome(task->outcome);
             }
             return !stopRequested.load();
         };
@@ -260,14 +268,119 @@ struct TcopyFile::Shared {
     }
 
     // Runs on the workers.
-    platform::SystemError CopyEntry(const CopyTask& task) const {
+    platform::SystemError CopyEntry(CopyTask& task) const {
         thread_local std::string source, destination;
         source.assign(sourceRoot).append(task.relative);
         destination.assign(destinationRoot).append(task.relative);
         if (task.kind == FileList::Kind::Link)
             return platform::CopyLinkAtomically(source, destination);
-        const platform::CopyOptions options{singleFile, task.destinationIsNew};
-        return platform::CopyFileAtomically(source, destination, options, stopRequested);
+        if (options.skipSame && !task.destinationIsNew && IsCopyUnchanged(source, destination)) {
+            task.outcome = CopyOutcome::Unchanged;
+            return 0;
+        }
+        if (!previousRun.empty() && LinkToPreviousRun(task.relative, source, destination)) {
+            task.outcome = CopyOutcome::Linked;
+            return 0;
+        }
+        const platform::CopyOptions copyOptions{singleFile, task.destinationIsNew};
+        return platform::CopyFileAtomically(source, destination, copyOptions, stopRequested);
+    }
+
+    // ---- options of the task --------------------------------------------------------------
+
+    // The source as a regular file (a single-file source is followed when it is a link).
+    std::optional<platform::FileStamp> SourceStamp(const std::string& source) const {
+        if (!singleFile)
+            return platform::RegularFileStamp(source);
+        const std::optional<std::string> target = platform::CanonicalPath(source);
+        return target ? platform::RegularFileStamp(*target) : std::nullopt;
+    }
+
+    // A destination that is a link is never taken for the copy: the copy replaces it.
+    bool IsCopyUnchanged(const std::string& source, const std::string& destination) const {
+        const auto copy = platform::RegularFileStamp(destination);
+        if (!copy)
+            return false;
+        const auto original = SourceStamp(source);
+        return original && platform::SameStamp(*original, *copy);
+    }
+
+    // Runs on the workers. Where no link can be made (another volume, a file system without
+    // links, the link limit, a name already taken) the file is copied instead.
+    bool LinkToPreviousRun(std::string_view relative, const std::string& source,
+                           const std::string& destination) const {
+        thread_local std::string previous;
+        previous.assign(previousRun).append(relative);
+        const auto earlier = platform::RegularFileStamp(previous);
+        if (!earlier)
+            return false;
+        const auto original = SourceStamp(source);
+        return original && platform::SameStamp(*original, *earlier) &&
+               platform::MakeHardLink(previous, destination) == 0;
+    }
+
+    // The directory that holds the time-named sub-directories, with its separator; empty when
+    // the destination is not one of them.
+    std::string RunsRoot() const {
+        if (runDirectory.empty())
+            return {};
+        std::string path = destPath;
+        while (EndsWithSeparator(path))
+            path.pop_back();
+        if (!path.ends_with(runDirectory) || path.size() == runDirectory.size())
+            return {};
+        path.resize(path.size() - runDirectory.size());
+        return EndsWithSeparator(path) ? path : std::string{};
+    }
+
+    void FindPreviousRun() {
+        const std::string root = RunsRoot();
+        if (!options.linkSame || root.empty())
+            return;
+        if (const auto previous = NewestRunBefore(ListTimeNamedRuns(root), runDirectory))
+            previousRun = root + *previous + kPathSeparator;
+    }
+
+    void CountOutcome(CopyOutcome outcome) {
+        switch (outcome) {
+        case CopyOutcome::Copied:
+            ++copied;
+            break;
+        case CopyOutcome::Unchanged:
+            ++unchanged;
+            break;
+        case CopyOutcome::Linked:
+            ++linked;
+            break;
+        }
+    }
+
+    // The copies are always told, the other counts only when they are not zero.
+    void ReportCounts(JobEventSink* sink) {
+        if (!UsesAnyOption(options))
+            return;
+        std::string line = Stamp() + "复制 " + std::to_string(copied) + " 个";
+        if (unchanged > 0)
+            line += "，未变 " + std::to_string(unchanged) + " 个";
+        if (linked > 0)
+            line += "，链接 " + std::to_string(linked) + " 个";
+        if (failures > 0)
+            line += "，失败 " + std::to_string(failures) + " 个";
+        Report(sink, {JobEvent::Kind::Notice, jobName, std::move(line)});
+    }
+
+    // After a run without failures only: a failed run must not push out a good backup. Removals
+    // fail quietly, like the copies of the task's first version did.
+    void RemoveOldRuns(const std::vector<std::string>& inUse) {
+        const std::string root = RunsRoot();
+        if (options.keepLast <= 0 || root.empty() || failures > 0)
+            return;
+        for (const std::string& run :
+             RunsToRemove(ListTimeNamedRuns(root), options.keepLast, runDirectory, inUse)) {
+            if (stopRequested.load())
+                return;
+            platform::RemoveDirectoryTree(root + run);
+        }
     }
 
     void ReportCompletion(JobEventSink* sink) {
@@ -275,6 +388,16 @@ struct TcopyFile::Shared {
                             Stamp() + "任务\"" + jobName + "\"执行完毕"};
         completion.failures = failures;
         Report(sink, std::move(completion));
+    }
+
+    // Posted past the stop, which silences every other report: the stop is what it tells.
+    void ReportStopped(JobEventSink* sink) {
+        JobEvent stopped{JobEvent::Kind::Completion, jobName,
+                         Stamp() + "任务\"" + jobName + "\"已停止"};
+        stopped.failures = failures;
+        stopped.stopped = true;
+        if (sink)
+            sink->Post(std::move(stopped));
     }
 
     void ReportFailure(JobEventSink* sink, const std::string& source, platform::SystemError error) {
@@ -305,6 +428,7 @@ struct TcopyFile::Shared {
     std::atomic<bool> ready{false};
     bool pathsUnusable = false; // guarded by mutex
     std::atomic<bool> stopRequested{false};
+    std::atomic<bool> stoppedByUser{false};
     std::atomic<int> holders{2};
 
     std::string baseDir, srcPath, destPath;
@@ -317,12 +441,41 @@ struct TcopyFile::Shared {
     bool singleFile = false; // the named source is followed even when it is a link
     int failures = 0;        // failure lines issued, worker only
     FileList fileList;
+
+    TaskOptions options;
+    std::string runDirectory;
+    NameMask excluded;
+    std::string previousRun; // the newest earlier run linkSame links to, with its separator
+    int copied = 0, unchanged = 0, linked = 0; // worker only
 };
 
 bool JobRegistry::IsRunning(const std::string& jobName) const {
     std::lock_guard lock(mutex_);
     return std::any_of(running_.begin(), running_.end(),
                        [&](const TcopyFile* job) { return job->state_->jobName == jobName; });
+}
+
+void JobRegistry::StopJobsOf(const std::string& jobName) {
+    std::lock_guard lock(mutex_);
+    for (TcopyFile* job : running_) {
+        if (job->state_->jobName == jobName)
+            job->RequestStop(true);
+    }
+}
+
+// The paths and the run directory of a job are stored under its lock, and read here under it.
+std::vector<std::string> JobRegistry::RunDirectoriesInUse(const std::string& runsRoot,
+                                                          const TcopyFile* except) const {
+    std::vector<std::string> inUse;
+    std::lock_guard lock(mutex_);
+    for (const TcopyFile* job : running_) {
+        if (job == except)
+            continue;
+        std::lock_guard jobLock(job->state_->mutex);
+        if (!job->state_->runDirectory.empty() && job->state_->RunsRoot() == runsRoot)
+            inUse.push_back(job->state_->runDirectory);
+    }
+    return inUse;
 }
 
 TcopyFile::TcopyFile(std::string jobName, std::shared_ptr<JobRegistry> registry,
@@ -362,6 +515,9 @@ void TcopyFile::SetPaths(const std::string& source, const std::string& destinati
                 to = WithSeparator(std::move(to));
             }
             state_->backupRoot = backupRoot;
+            state_->options = options;
+            state_->runDirectory = runDirectory;
+            state_->excluded = NameMask(options.excludeMask, platform::kNamesIgnoreLetterCase);
             state_->baseDir = from;
             state_->srcPath = std::move(from);
             state_->destPath = std::move(to);
@@ -373,25 +529,40 @@ void TcopyFile::SetPaths(const std::string& source, const std::string& destinati
         delete this;
 }
 
-void TcopyFile::RequestStop() {
+void TcopyFile::RequestStop(bool byUser) {
     {
         std::lock_guard lock(state_->mutex);
+        if (byUser && !state_->stopRequested.load())
+            state_->stoppedByUser.store(true);
         state_->stopRequested.store(true);
     }
     state_->handedOver.notify_all();
 }
 
+// A user's stop comes only after SetPaths, so onProgress is read after the hand-over whichever
+// way the wait ends.
 void TcopyFile::Body() {
     Shared& state = *state_;
-    if (!state.WaitForHandOver())
-        return;
+    const bool handedOver = state.WaitForHandOver();
     JobEventSink* sink = onProgress.get();
-    if (state.ready.load(std::memory_order_acquire)) {
-        state.BuildFileList(state.srcPath, state.destPath, sink);
-        if (!state.CopyEntries(sink))
-            return;
+    if (handedOver && Copy(sink)) {
+        state.ReportCompletion(sink);
+        state.ReportCounts(sink);
+        state.RemoveOldRuns(state.registry->RunDirectoriesInUse(state.RunsRoot(), this));
+        return;
     }
-    state.ReportCompletion(sink);
+    if (state.stoppedByUser.load())
+        state.ReportStopped(sink);
+}
+
+// Returns false when the job was stopped on the way.
+bool TcopyFile::Copy(JobEventSink* sink) {
+    Shared& state = *state_;
+    if (!state.ready.load(std::memory_order_acquire))
+        return true;
+    state.BuildFileList(state.srcPath, state.destPath, sink);
+    state.FindPreviousRun();
+    return state.CopyEntries(sink);
 }
 
 } // namespace kolvane

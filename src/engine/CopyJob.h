@@ -2,6 +2,7 @@
 
 #include "engine/Clock.h"
 #include "engine/JobEvents.h"
+#include "store/TaskOptions.h"
 
 #include <atomic>
 #include <chrono>
@@ -11,6 +12,7 @@
 #include <mutex>
 #include <string>
 #include <unordered_set>
+#include <vector>
 
 namespace kolvane {
 
@@ -26,6 +28,13 @@ public:
     bool WaitIdle(std::chrono::milliseconds timeout);
     // Whether a job of this name is still running.
     bool IsRunning(const std::string& jobName) const;
+    // Asks every running job of this name to stop; each then reports its stopped line in place
+    // of the completion line. Returns at once.
+    void StopJobsOf(const std::string& jobName);
+    // The time-named sub-directories of `runsRoot` that running jobs other than `except` write
+    // into.
+    std::vector<std::string> RunDirectoriesInUse(const std::string& runsRoot,
+                                                 const TcopyFile* except) const;
 
 private:
     friend class TcopyFile;
@@ -52,6 +61,11 @@ public:
     // not the destination itself (the parent of time-named sub-directories). Left out of the
     // source when it lies inside, so that no run copies earlier backups.
     std::string backupRoot;
+    // Set by the creator before SetPaths: the options of the task, and the name of the
+    // time-named sub-directory the destination ends in (empty when it has none), which linkSame
+    // and keepLast work on.
+    TaskOptions options;
+    std::string runDirectory;
 
     // Trims and hands over the paths (UI thread, once). Blank paths end the job without copying.
     void SetPaths(const std::string& source, const std::string& destination);
@@ -59,8 +73,10 @@ public:
 private:
     ~TcopyFile();
     friend class JobRegistry;
-    void RequestStop();
+    // A stop asked for by the user is told in the log; the program's end stops jobs silently.
+    void RequestStop(bool byUser);
     void Body();
+    bool Copy(JobEventSink* sink);
 
     struct Shared;
     std::unique_ptr<Shared> state_;

@@ -15,6 +15,9 @@
 
 namespace kolvane {
 
+// What a copy that succeeded did with its entry.
+enum class CopyOutcome : unsigned char { Copied, Unchanged, Linked };
+
 // One entry of a copy job on its way through the workers.
 struct CopyTask {
     FileList::Kind kind = FileList::Kind::File;
@@ -24,6 +27,7 @@ struct CopyTask {
     platform::SystemError error = 0;
     // The destination directory was made by this job, so no file is expected under the name.
     bool destinationIsNew = false;
+    CopyOutcome outcome = CopyOutcome::Copied; // set by the copy
 };
 
 // Copies tasks on a few threads of its own while the thread that owns it hands them out (Add)
@@ -33,7 +37,7 @@ struct CopyTask {
 // workers, for one task at a time each.
 class CopyWorkers {
 public:
-    using Copy = std::function<platform::SystemError(const CopyTask&)>;
+    using Copy = std::function<platform::SystemError(CopyTask&)>;
 
     CopyWorkers(std::size_t threads, Copy copy);
     // Tasks not yet begun are dropped; the destructor waits for the copies under way, so `copy`

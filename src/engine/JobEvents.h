@@ -19,6 +19,9 @@ struct JobEvent {
     int total = 0;    // Progress only
     int index = 0;    // Progress only, 1-based
     int failures = 0; // Completion only: the job's failed copies
+    // Completion only: the user stopped the job, and the line tells that in place of the
+    // completion line.
+    bool stopped = false;
 };
 
 // Receives a job's events, in the order the job issued them. Post is called on the job's worker

@@ -19,15 +19,22 @@ void TaskRunner::RunTask(int row) {
     const std::string name = table_.cell(row, kNameCell);
     const std::string source = table_.cell(row, kSourceCell);
     const std::string backupRoot = table_.cell(row, kDestCell);
+    const LocalDateTime now = clock_->Now();
     std::string destination = backupRoot;
-    if (table_.cell(row, kSubDirCell) == "1")
-        destination += kPathSeparator + FormatSubDirName(clock_->Now());
+    std::string runDirectory;
+    if (table_.cell(row, kSubDirCell) == "1") {
+        runDirectory = FormatSubDirName(now);
+        destination += kPathSeparator + runDirectory;
+    }
+    const TaskOptions options = table_.row(row).options;
 
     MakeDirectoryPath(destination);
 
     auto* job = new TcopyFile(name, jobs_, clock_);
     job->onProgress = progress_;
     job->backupRoot = TrimControl(backupRoot);
+    job->options = options;
+    job->runDirectory = runDirectory;
     job->SetPaths(source, destination);
 
     // The count is taken from the file, not the cell, so that runs counted by another instance
@@ -42,6 +49,8 @@ void TaskRunner::RunTask(int row) {
         throw;
     }
     table_.setCell(row, kRunCountCell, IntegerText(count));
+    if (options.catchUp)
+        taskIni_.PutEntry(name, kLastRunKey, FormatTimeStamp(now));
 }
 
 void TaskRunner::RunScheduledTask(int row) {

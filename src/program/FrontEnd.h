@@ -31,6 +31,12 @@ public:
     virtual void OpenNewTaskEditor(const std::string& settingsPath) = 0;
     virtual void OpenEditTaskEditor(const std::string& settingsPath, const TaskRow& row) = 0;
     virtual void OpenCloneTaskEditor(const std::string& settingsPath, const TaskRow& row) = 0;
+    // A run of the task ended with failed files. A view with a notification area may tell the
+    // user there; one without shows nothing.
+    virtual void NotifyRunFailures(const std::string& taskName, int failedFiles) {
+        (void)taskName;
+        (void)failedFiles;
+    }
 };
 
 // A one-shot timer of the UI thread.

@@ -1,5 +1,6 @@
 #include "program/MainProgram.h"
 
+#include "engine/CatchUp.h"
 #include "store/IntegerText.h"
 
 #include <chrono>
@@ -115,6 +116,12 @@ void MainProgram::DeleteSelectedTask() {
     LoadTasks();
 }
 
+void MainProgram::StopSelectedTask() {
+    const int row = SelectedRowOrAsk();
+    if (row >= 0)
+        jobs_->StopJobsOf(table_.cell(row, kNameCell));
+}
+
 // ---- scheduler -----------------------------------------------------------------------------
 
 void MainProgram::ArmTimerMain() {
@@ -126,11 +133,34 @@ void MainProgram::TimerMainTimer() {
     // Re-armed first: the next tick is due even while this one shows an error box.
     ArmTimerMain();
     try {
+        RunMissedTasks();
         scheduler_.TimerMainTimer();
     } catch (const std::exception& error) {
         schedulerErrors_.push_back(error.what());
     }
     ReportSchedulerErrors();
+}
+
+// A due time that passed while the program was closed is made up for by one run. The first tick
+// examines only its own second, so the time between the start and that tick counts as closed too.
+void MainProgram::RunMissedTasks() {
+    if (std::exchange(missedRunsChecked_, true) || !runner_)
+        return;
+    const LocalDateTime now = frontEnd_.clock->Now();
+    for (int row = 0; row < table_.rowCount(); ++row) {
+        if (!table_.row(row).options.catchUp)
+            continue;
+        const std::string lastRun =
+            taskIni_->GetEntry(table_.cell(row, kNameCell), kLastRunKey, "");
+        if (!IsRunMissed(table_.cell(row, kTimeCell), table_.cell(row, kIntervalCell), lastRun,
+                         now))
+            continue;
+        try {
+            runner_->RunScheduledTask(row);
+        } catch (const std::exception& error) {
+            schedulerErrors_.push_back(error.what());
+        }
+    }
 }
 
 // Each error of a tick gets its box, one at a time, the next once the last is closed. Ticks
@@ -167,6 +197,10 @@ void MainProgram::ShowProgress(const std::vector<JobEvent>& batch) {
     }
     for (const auto& [jobName, progress] : latestProgress)
         SetProgressCells(jobName, *progress);
+    for (const JobEvent& event : batch) {
+        if (event.kind == JobEvent::Kind::Completion && !event.stopped && event.failures > 0)
+            frontEnd_.view.NotifyRunFailures(event.jobName, event.failures);
+    }
 }
 
 void MainProgram::SetProgressCells(const std::string& jobName, const JobEvent& progress) {

@@ -42,6 +42,9 @@ public:
     void EditSelectedTask();
     void CloneSelectedTask();
     void DeleteSelectedTask();
+    // Stops every running job of the selected task within a second; each ends with its stopped
+    // line instead of the completion line. With no row selected the user is asked to choose one.
+    void StopSelectedTask();
 
     // One batch of job events, in the order the jobs issued them.
     void ShowProgress(const std::vector<JobEvent>& batch);
@@ -58,6 +61,7 @@ public:
 private:
     int SelectedRowOrAsk();
     void ArmTimerMain();
+    void RunMissedTasks();
     void ReportSchedulerErrors();
     void LogSchedulerError(const std::string& message);
     void SetProgressCells(const std::string& jobName, const JobEvent& progress);
@@ -75,6 +79,8 @@ private:
     // Set while a general error box raised by a scheduler tick is open: ticks go on inside it,
     // and their errors go to the log pane instead of stacking box upon box.
     bool schedulerErrorBoxOpen_ = false;
+    // Tasks with catchUp are looked at once, on the first tick after the start.
+    bool missedRunsChecked_ = false;
 };
 
 } // namespace kolvane::program

@@ -370,4 +370,28 @@ IniDocument::Change IniDocument::Drop(std::string_view section) {
     return Change::Made;
 }
 
+IniDocument::Change IniDocument::DeleteKey(std::string_view section, std::string_view key) {
+    const auto found = firstSectionByName_.find(LowerKey(section));
+    if (found == firstSectionByName_.end())
+        return Change::None;
+    const Section& target = sections_[found->second];
+    std::vector<Line> kept(lines_.begin(),
+                           lines_.begin() + static_cast<std::ptrdiff_t>(target.header + 1));
+    for (std::size_t i = target.header + 1; i < target.end; ++i) {
+        std::string_view lineKey, value;
+        if (!SplitEntry(lines_[i].text, lineKey, value) || !SameName(lineKey, key))
+            kept.push_back(lines_[i]);
+    }
+    if (kept.size() == target.end)
+        return Change::None;
+    kept.insert(kept.end(), lines_.begin() + static_cast<std::ptrdiff_t>(target.end), lines_.end());
+    std::swap(lines_, kept);
+    if (!KeepsItsEncoding()) {
+        std::swap(lines_, kept);
+        return Change::Refused;
+    }
+    Reindex();
+    return Change::Made;
+}
+
 } // namespace kolvane

@@ -39,6 +39,9 @@ public:
     // Removes the first section of that name with all its lines: None when there is none,
     // Refused, with nothing changed, when the rest would be read in another encoding.
     Change Drop(std::string_view section);
+    // Removes every line of that key from the first section of that name: None when there is
+    // none, Refused, with nothing changed, when the rest would be read in another encoding.
+    Change DeleteKey(std::string_view section, std::string_view key);
 
 private:
     enum class Encoding { Utf8, Legacy };

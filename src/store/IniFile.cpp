@@ -110,6 +110,10 @@ void TIniFile::DropSection(const std::string& section) {
     Write([&](IniDocument& document) { return document.Drop(section); });
 }
 
+void TIniFile::DeleteKey(const std::string& section, const std::string& key) {
+    Write([&](IniDocument& document) { return document.DeleteKey(section, key); });
+}
+
 std::int32_t TIniFile::IncrementNumber(const std::string& section, const std::string& key) {
     if (!FitsOnOneLine(section) || !FitsOnOneLine(key))
         throw WriteError(path_);

@@ -76,6 +76,10 @@ public:
     // changes nothing.
     void DropSection(const std::string& section);
 
+    // Removes every line of that key from the first section of that name; a key or section that
+    // does not exist is no change, and nothing is written.
+    void DeleteKey(const std::string& section, const std::string& key);
+
     // Writes hold nothing back, so flushing only lets go of the parsed copy.
     void FlushFile();
 

@@ -116,6 +116,7 @@ EditorStart StartFromRow(const TaskRow& row, std::string name) {
     start.fields.dest = row.subItems[kDestCell];
     start.fields.timeOfDay = ParseDateTimeText(row.subItems[kTimeCell]);
     start.fields.autoChildDir = ParseBooleanText(row.subItems[kSubDirCell]);
+    start.fields.options = row.options;
     return start;
 }
 
@@ -154,6 +155,7 @@ void WriteTask(TIniFile& taskIni, const TaskFields& fields, bool isEdit,
     taskIni.PutEntry(section, "taskDD", FormatSecondOfDay(fields.timeOfDay));
     taskIni.PutFlag(section, "useDelayM", fields.useInterval);
     taskIni.PutNumber(section, "delayM", fields.interval);
+    WriteTaskOptions(taskIni, section, fields.options);
 }
 
 std::string CloneName(std::string_view name) {

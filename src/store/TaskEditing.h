@@ -1,5 +1,7 @@
 #pragma once
 
+#include "store/TaskOptions.h"
+
 #include <optional>
 #include <string>
 #include <string_view>
@@ -10,7 +12,7 @@ class TIniFile;
 struct TaskRow;
 
 // The editor's pages, in the order of its page list.
-enum class EditorPage : int { Base = 0, Dir = 1, Schedule = 2 };
+enum class EditorPage : int { Base = 0, Dir = 1, Schedule = 2, Advanced = 3 };
 enum class EditorField { TaskName, Source, Dest };
 
 inline constexpr int kMinInterval = 1;
@@ -27,6 +29,7 @@ struct TaskFields {
     int timeOfDay = kDefaultTimeOfDay; // seconds of the day, 0 to 86399
     bool useInterval = false;
     int interval = kDefaultInterval; // minutes, kMinInterval to kMaxInterval
+    TaskOptions options;
 };
 
 // The first field that keeps a task from being saved: the page to show, the field to focus and the
@@ -55,8 +58,9 @@ void KeepUneditedTexts(TaskFields& entered, const TaskFields& given, const TaskF
 // An edit renames a task when the trimmed names differ, letter case included.
 bool IsRename(bool isEdit, std::string_view oldTaskName, std::string_view newTaskName);
 
-// Erases the old section on a rename, then writes the seven keys into the section named as typed.
-// Raises WriteError at the first write that fails; earlier writes stay.
+// Erases the old section on a rename, then writes the seven keys into the section named as typed,
+// then the options (see WriteTaskOptions). Raises WriteError at the first write that fails; earlier
+// writes stay.
 void WriteTask(TIniFile& taskIni, const TaskFields& fields, bool isEdit,
                const std::string& oldTaskName);
 

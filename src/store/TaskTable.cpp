@@ -50,6 +50,7 @@ TaskRow BuildRow(const IniSnapshot& file, const std::string& section) {
     row.subItems[kRunCountCell] = IntegerText(file.GetNumber(section, "runCount", 0));
     if (file.GetFlag(section, "useDelayM", false))
         row.subItems[kIntervalCell] = IntegerText(file.GetNumber(section, "delayM", 60));
+    row.options = ReadTaskOptions(file, section);
     return row;
 }
 

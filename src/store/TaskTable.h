@@ -1,5 +1,7 @@
 #pragma once
 
+#include "store/TaskOptions.h"
+
 #include <array>
 #include <string>
 #include <vector>
@@ -25,6 +27,9 @@ inline constexpr const char* kTaskCaption = "文件拷贝";
 struct TaskRow {
     std::string caption = kTaskCaption;
     std::array<std::string, kSubItemCount> subItems;
+    // Kept beside the cells, which have no column for them; runs and the editor take them from
+    // here, like every other setting of the task.
+    TaskOptions options;
 };
 
 // Told of every change, on the thread that owns the table, so a view can follow it.

@@ -253,6 +253,8 @@ void TmainForm::BuildPopupMenu() {
     N3->setObjectName(QStringLiteral("N3"));
     N4 = PopupMenuMain->addAction(QStringLiteral("删除任务"), this, &TmainForm::N4Click);
     N4->setObjectName(QStringLiteral("N4"));
+    N5 = PopupMenuMain->addAction(QStringLiteral("停止任务"), this, &TmainForm::N5Click);
+    N5->setObjectName(QStringLiteral("N5"));
 }
 
 void TmainForm::FormCreate(std::string settingsPath, std::shared_ptr<const Clock> clock) {
@@ -342,8 +344,16 @@ void TmainForm::N4Click() {
     program_->DeleteSelectedTask();
 }
 
+void TmainForm::N5Click() {
+    program_->StopSelectedTask();
+}
+
 void TmainForm::lv_taskDblClick() {
     program_->EditSelectedTask();
+}
+
+void TmainForm::NotifyRunFailures(const std::string& taskName, int failedFiles) {
+    tray_->NotifyRunFailures(taskName, failedFiles);
 }
 
 void TmainForm::OpenNewTaskEditor(const std::string& settingsPath) {

@@ -86,12 +86,14 @@ private:
     void N1Click();
     void N2Click();
     void N4Click();
+    void N5Click();
     void lv_taskDblClick();
     void lv_taskSelectionChanged();
     void Splitter1Moved();
 
     void AppendLogLines(std::vector<std::string> lines) override;
     void ClearLog() override;
+    void NotifyRunFailures(const std::string& taskName, int failedFiles) override;
     void OpenNewTaskEditor(const std::string& settingsPath) override;
     void OpenEditTaskEditor(const std::string& settingsPath, const TaskRow& row) override;
     void OpenCloneTaskEditor(const std::string& settingsPath, const TaskRow& row) override;
@@ -114,6 +116,7 @@ private:
     QAction* N2 = nullptr;
     QAction* N3 = nullptr;
     QAction* N4 = nullptr;
+    QAction* N5 = nullptr;
     QToolButton* ToolButton6 = nullptr;
     QFrame* PanelMsg = nullptr;
     QLabel* PanelMsgText = nullptr;

@@ -1,11 +1,13 @@
 #include "ui/TnewTaskForm.h"
 
+#include "program/EditorLimits.h"
 #include "store/IniFile.h"
 #include "store/TaskTable.h"
 #include "ui/DialogFonts.h"
 #include "ui/IntervalSpinBox.h"
 #include "ui/MessageBoxes.h"
 #include "ui/PageListDelegate.h"
+#include "ui/PathPickers.h"
 #include "ui/TimePicker.h"
 
 #include <QCheckBox>
@@ -13,11 +15,13 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMenu>
 #include <QPointer>
 #include <QPushButton>
 #include <QSignalBlocker>
 #include <QSplitter>
 #include <QStackedWidget>
+#include <QToolButton>
 #include <QVBoxLayout>
 #include <algorithm>
 
@@ -32,6 +36,9 @@ constexpr int kButtonBarHeight = 41;
 constexpr int kEditHeight = 21;
 constexpr int kLabelGap = 3;
 constexpr int kCheckBoxHeight = 17;
+// The picker buttons sit right of the path edits, inside the page's width.
+constexpr int kPickButtonLeft = 348;
+constexpr int kPickButtonWidth = 24;
 
 QString BasePageCaption() {
     return QStringLiteral("基本设置");
@@ -42,12 +49,25 @@ QString DirPageCaption() {
 QString SchedulePageCaption() {
     return QStringLiteral("调度设置");
 }
+QString AdvancedPageCaption() {
+    return QStringLiteral("高级设置");
+}
 
 // A page panel: its controls sit at fixed places, as on the other pages.
 QWidget* NewPage(const QString& objectName) {
     auto* page = new QWidget;
     page->setObjectName(objectName);
     return page;
+}
+
+QToolButton* NewPickButton(QWidget* parent, const QString& objectName, const QString& toolTip,
+                           int top) {
+    auto* button = new QToolButton(parent);
+    button->setObjectName(objectName);
+    button->setText(QStringLiteral("…"));
+    button->setToolTip(toolTip);
+    button->setGeometry(kPickButtonLeft, top, kPickButtonWidth, kEditHeight);
+    return button;
 }
 
 QPushButton* NewButton(QWidget* parent, const QString& objectName, const QString& caption,
@@ -104,6 +124,8 @@ void TnewTaskForm::FormCreate(const std::string& settingsPath) {
         new QListWidgetItem(QIcon(QStringLiteral(":/editor/page-dir.svg")), DirPageCaption()));
     lbxMain->addItem(new QListWidgetItem(QIcon(QStringLiteral(":/editor/page-schedule.svg")),
                                          SchedulePageCaption()));
+    lbxMain->addItem(new QListWidgetItem(QIcon(QStringLiteral(":/editor/page-advanced.svg")),
+                                         AdvancedPageCaption()));
     taskIni = std::make_unique<TIniFile>(settingsPath);
     lbxMain->setCurrentRow(0);
     showPage(EditorPage::Base);
@@ -149,6 +171,7 @@ QWidget* TnewTaskForm::buildRightPane() {
     pages->addWidget(buildBasePage());
     pages->addWidget(buildDirPage());
     pages->addWidget(buildSchedulePage());
+    pages->addWidget(buildAdvancedPage());
 
     auto* panelButton = new QWidget(panelRight);
     panelButton->setObjectName(QStringLiteral("PanelButton"));
@@ -182,6 +205,28 @@ QWidget* TnewTaskForm::buildDirPage() {
     cbx_autochildDir = new QCheckBox(QStringLiteral("自动创建以当前时间命名的子目录"), PanelDir);
     cbx_autochildDir->setObjectName(QStringLiteral("cbx_autochildDir"));
     cbx_autochildDir->setGeometry(152, 142, 193, kCheckBoxHeight);
+
+    // The source is a directory tree or a single file: its button asks which.
+    btn_Source = NewPickButton(PanelDir, QStringLiteral("btn_Source"),
+                               QStringLiteral("选择源目录或文件"), 59);
+    btn_Source->setPopupMode(QToolButton::InstantPopup);
+    auto* sourceMenu = new QMenu(btn_Source);
+    sourceMenu->setObjectName(QStringLiteral("sourcePickMenu"));
+    QAction* directory = sourceMenu->addAction(QStringLiteral("选择目录…"), this, [this] {
+        PickInto(le_Source, program::SourceDirectoryRequest(le_Source->text().toStdString()));
+    });
+    directory->setObjectName(QStringLiteral("pickSourceDirectory"));
+    QAction* file = sourceMenu->addAction(QStringLiteral("选择文件…"), this, [this] {
+        PickInto(le_Source, program::SourceFileRequest(le_Source->text().toStdString()));
+    });
+    file->setObjectName(QStringLiteral("pickSourceFile"));
+    btn_Source->setMenu(sourceMenu);
+
+    btn_Dest =
+        NewPickButton(PanelDir, QStringLiteral("btn_Dest"), QStringLiteral("选择目的目录"), 120);
+    connect(btn_Dest, &QToolButton::clicked, this, [this] {
+        PickInto(le_Dest, program::DestinationRequest(le_Dest->text().toStdString()));
+    });
     return PanelDir;
 }
 
@@ -211,6 +256,57 @@ QWidget* TnewTaskForm::buildSchedulePage() {
     return PanelDD;
 }
 
+// Linking to the previous copy and keeping the newest copies work on the time-named
+// sub-directories, so their controls take part only while cbx_autochildDir is ticked.
+QWidget* TnewTaskForm::buildAdvancedPage() {
+    PanelAdvanced = NewPage(QStringLiteral("PanelAdvanced"));
+    cbx_skipSame =
+        new QCheckBox(QStringLiteral("跳过未变的文件（大小和修改时间都相同）"), PanelAdvanced);
+    cbx_skipSame->setObjectName(QStringLiteral("cbx_skipSame"));
+    cbx_skipSame->setGeometry(32, 36, 313, kCheckBoxHeight);
+    cbx_catchUp =
+        new QCheckBox(QStringLiteral("程序启动时补做错过的备份（24 小时内）"), PanelAdvanced);
+    cbx_catchUp->setObjectName(QStringLiteral("cbx_catchUp"));
+    cbx_catchUp->setGeometry(32, 62, 313, kCheckBoxHeight);
+    le_excludeMask = addLabelledEdit(
+        PanelAdvanced, QStringLiteral("le_excludeMask"),
+        QStringLiteral("不备份的文件和目录（可用 * 和 ?，以 ; 分隔）："), 32, 118, 313);
+    le_excludeMask->setPlaceholderText(QStringLiteral("例如：*.tmp;~*"));
+
+    TimeNamedLabel =
+        new QLabel(QStringLiteral("以时间命名的子目录（需勾选“自动创建”）："), PanelAdvanced);
+    TimeNamedLabel->setObjectName(QStringLiteral("TimeNamedLabel"));
+    TimeNamedLabel->move(32, 164);
+    TimeNamedLabel->adjustSize();
+    cbx_linkSame = new QCheckBox(QStringLiteral("未变的文件硬链接到上一次的副本"), PanelAdvanced);
+    cbx_linkSame->setObjectName(QStringLiteral("cbx_linkSame"));
+    cbx_linkSame->setGeometry(48, 186, 297, kCheckBoxHeight);
+
+    KeepLastLabel = new QLabel(QStringLiteral("只保留最近"), PanelAdvanced);
+    KeepLastLabel->setObjectName(QStringLiteral("KeepLastLabel"));
+    KeepLastLabel->adjustSize();
+    KeepLastLabel->move(48, 216);
+    se_keepLast = new QSpinBox(PanelAdvanced);
+    se_keepLast->setObjectName(QStringLiteral("se_keepLast"));
+    se_keepLast->setRange(0, program::kMaxKeepLast);
+    se_keepLast->setGeometry(KeepLastLabel->geometry().right() + 5, 212, 61, 22);
+    KeepLastUnitLabel = new QLabel(QStringLiteral("个（0 表示全部保留）"), PanelAdvanced);
+    KeepLastUnitLabel->setObjectName(QStringLiteral("KeepLastUnitLabel"));
+    KeepLastUnitLabel->adjustSize();
+    KeepLastUnitLabel->move(se_keepLast->geometry().right() + 5, 216);
+    KeepLastLabel->setBuddy(se_keepLast);
+
+    connect(cbx_autochildDir, &QCheckBox::toggled, this, &TnewTaskForm::EnableTimeNamedOptions);
+    EnableTimeNamedOptions(cbx_autochildDir->isChecked());
+    return PanelAdvanced;
+}
+
+void TnewTaskForm::EnableTimeNamedOptions(bool timeNamed) {
+    for (QWidget* control : std::initializer_list<QWidget*>{
+             TimeNamedLabel, cbx_linkSame, KeepLastLabel, se_keepLast, KeepLastUnitLabel})
+        control->setEnabled(timeNamed);
+}
+
 QLineEdit* TnewTaskForm::addLabelledEdit(QWidget* page, const QString& objectName,
                                          const QString& label, int left, int top, int width) {
     auto* edit = new QLineEdit(page);
@@ -224,6 +320,13 @@ QLineEdit* TnewTaskForm::addLabelledEdit(QWidget* page, const QString& objectNam
     return edit;
 }
 
+void TnewTaskForm::PickInto(QLineEdit* edit, const program::PathRequest& request) {
+    if (const std::optional<std::string> chosen = PickPath(this, request)) {
+        edit->setText(QString::fromStdString(*chosen));
+        edit->setFocus();
+    }
+}
+
 void TnewTaskForm::showFields(const TaskFields& fields) {
     le_taskname->setText(QString::fromStdString(fields.name));
     le_Source->setText(QString::fromStdString(fields.source));
@@ -232,6 +335,11 @@ void TnewTaskForm::showFields(const TaskFields& fields) {
     DTPtime->setTime(QTime::fromMSecsSinceStartOfDay(fields.timeOfDay * 1000));
     cbx_delayM->setChecked(fields.useInterval);
     se_delayM->setValue(fields.interval);
+    cbx_skipSame->setChecked(fields.options.skipSame);
+    cbx_linkSame->setChecked(fields.options.linkSame);
+    se_keepLast->setValue(fields.options.keepLast);
+    le_excludeMask->setText(QString::fromStdString(fields.options.excludeMask));
+    cbx_catchUp->setChecked(fields.options.catchUp);
     givenFields = fields;
     shownFields = fieldsOfWidgets();
 }
@@ -251,6 +359,11 @@ TaskFields TnewTaskForm::fieldsOfWidgets() const {
     fields.timeOfDay = DTPtime->time().msecsSinceStartOfDay() / 1000;
     fields.useInterval = cbx_delayM->isChecked();
     fields.interval = se_delayM->settledValue();
+    fields.options.skipSame = cbx_skipSame->isChecked();
+    fields.options.linkSame = cbx_linkSame->isChecked();
+    fields.options.keepLast = se_keepLast->value();
+    fields.options.excludeMask = le_excludeMask->text().toStdString();
+    fields.options.catchUp = cbx_catchUp->isChecked();
     return fields;
 }
 
@@ -267,6 +380,8 @@ void TnewTaskForm::lbxMainClick() {
         le_Source->setFocus();
     } else if (caption == SchedulePageCaption()) {
         showPage(EditorPage::Schedule);
+    } else if (caption == AdvancedPageCaption()) {
+        showPage(EditorPage::Advanced);
     }
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "program/PathPicks.h"
 #include "store/TaskEditing.h"
 #include "ui/FixedDialog.h"
 
@@ -11,8 +12,10 @@ class QLabel;
 class QLineEdit;
 class QListWidget;
 class QPushButton;
+class QSpinBox;
 class QStackedWidget;
 class QTimeEdit;
+class QToolButton;
 class QWidget;
 
 namespace kolvane {
@@ -57,8 +60,12 @@ private:
     QWidget* buildBasePage();
     QWidget* buildDirPage();
     QWidget* buildSchedulePage();
+    QWidget* buildAdvancedPage();
+    void EnableTimeNamedOptions(bool timeNamed);
     QLineEdit* addLabelledEdit(QWidget* page, const QString& objectName, const QString& label,
                                int left, int top, int width);
+    // The chosen path replaces the edit's text; a cancelled dialog leaves it.
+    void PickInto(QLineEdit* edit, const program::PathRequest& request);
     void showFields(const TaskFields& fields);
     // What the user entered; texts left as shown are the texts the editor was given.
     TaskFields enteredFields() const;
@@ -82,11 +89,22 @@ private:
     QLineEdit* le_taskname = nullptr;
     QLineEdit* le_Source = nullptr;
     QLineEdit* le_Dest = nullptr;
+    QToolButton* btn_Source = nullptr;
+    QToolButton* btn_Dest = nullptr;
     QCheckBox* cbx_autochildDir = nullptr;
     QLabel* Label1 = nullptr;
     QTimeEdit* DTPtime = nullptr;
     QCheckBox* cbx_delayM = nullptr;
     IntervalSpinBox* se_delayM = nullptr;
+    QWidget* PanelAdvanced = nullptr;
+    QCheckBox* cbx_skipSame = nullptr;
+    QCheckBox* cbx_catchUp = nullptr;
+    QLineEdit* le_excludeMask = nullptr;
+    QLabel* TimeNamedLabel = nullptr;
+    QCheckBox* cbx_linkSame = nullptr;
+    QLabel* KeepLastLabel = nullptr;
+    QSpinBox* se_keepLast = nullptr;
+    QLabel* KeepLastUnitLabel = nullptr;
     QPushButton* Button1 = nullptr;
     QPushButton* Button2 = nullptr;
 };

@@ -11,6 +11,21 @@
 #include <QWindowStateChangeEvent>
 
 namespace kolvane::ui {
+namespace {
+
+TrayIcon::NoticeResponder& Responder() {
+    static TrayIcon::NoticeResponder responder;
+    return responder;
+}
+
+// Long enough to be read; the host may keep it shorter or longer.
+constexpr int kNoticeMilliseconds = 10000;
+
+} // namespace
+
+void TrayIcon::SetNoticeResponder(NoticeResponder responder) {
+    Responder() = std::move(responder);
+}
 
 TrayIcon::TrayIcon(QMainWindow* mainWindow, TrayAvailability trayAvailable,
                    SingleClickHost hostSendsOnlySingleClicks, platform::LoginStartEntry loginStart)
@@ -74,6 +89,19 @@ bool TrayIcon::eventFilter(QObject* watched, QEvent* event) {
         QTimer::singleShot(0, this, [this, before] { hideIntoTray(before); });
     }
     return QObject::eventFilter(watched, event);
+}
+
+bool TrayIcon::NotifyRunFailures(const std::string& taskName, int failedFiles) {
+    if (!inTray_)
+        return false;
+    const program::Notice notice = program::RunFailureNotice(taskName, failedFiles);
+    if (Responder())
+        Responder()(notice);
+    else
+        icon_->showMessage(QString::fromStdString(notice.title),
+                           QString::fromStdString(notice.text), QSystemTrayIcon::Warning,
+                           kNoticeMilliseconds);
+    return true;
 }
 
 bool TrayIcon::TrayHostSendsOnlySingleClicks() {

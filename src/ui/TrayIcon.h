@@ -2,11 +2,13 @@
 
 #include "platform/LoginStart.h"
 #include "program/LoginStart.h"
+#include "program/RunFailureNotice.h"
 
 #include <QObject>
 #include <QRect>
 #include <QSystemTrayIcon>
 #include <functional>
+#include <string>
 
 class QAction;
 class QMainWindow;
@@ -25,6 +27,10 @@ class TrayIcon : public QObject {
 public:
     using TrayAvailability = std::function<bool()>;
     using SingleClickHost = std::function<bool()>;
+    // Every notice shown from the icon goes through here. With a responder set (tests only) no
+    // notice is shown: the responder sees what would have been.
+    using NoticeResponder = std::function<void(const program::Notice&)>;
+    static void SetNoticeResponder(NoticeResponder responder);
 
     explicit TrayIcon(QMainWindow* mainWindow,
                       TrayAvailability trayAvailable = &QSystemTrayIcon::isSystemTrayAvailable,
@@ -34,6 +40,10 @@ public:
     // Puts a window that was never shown straight into the tray, as a program started at login
     // comes up. False, with nothing done, where no icon can be shown.
     bool startInTray();
+
+    // A run that ended with failures is told from the icon while the window is hidden in the
+    // tray; a shown window has its log pane. True when a notice was shown.
+    bool NotifyRunFailures(const std::string& taskName, int failedFiles);
 
     // Whether the notification area is a StatusNotifier host, which never reports a double click.
     static bool TrayHostSendsOnlySingleClicks();

@@ -46,7 +46,8 @@ HIMAGELIST ToolbarImages() {
 
 HIMAGELIST EditorPageImages() {
     static const HIMAGELIST list =
-        MakeImageList({KOLVANE_ICON_PAGE_BASE, KOLVANE_ICON_PAGE_DIR, KOLVANE_ICON_PAGE_SCHEDULE});
+        MakeImageList({KOLVANE_ICON_PAGE_BASE, KOLVANE_ICON_PAGE_DIR, KOLVANE_ICON_PAGE_SCHEDULE,
+                       KOLVANE_ICON_PAGE_ADVANCED});
     return list;
 }
 

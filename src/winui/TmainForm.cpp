@@ -241,6 +241,7 @@ void TmainForm::BuildPopupMenu() {
     AppendMenuW(menu, MF_STRING, kN2, L"克隆任务");
     AppendMenuW(menu, MF_SEPARATOR, 0, nullptr); // N3
     AppendMenuW(menu, MF_STRING, kN4, L"删除任务");
+    AppendMenuW(menu, MF_STRING, kN5, L"停止任务");
     controls_.PopupMenuMain = menu;
 }
 
@@ -389,6 +390,9 @@ void TmainForm::Command(int id) {
     case kN4:
         N4Click();
         break;
+    case kN5:
+        N5Click();
+        break;
     case kSpeedButton1:
         SpeedButton1Click();
         break;
@@ -472,8 +476,16 @@ void TmainForm::N4Click() {
     program_->DeleteSelectedTask();
 }
 
+void TmainForm::N5Click() {
+    program_->StopSelectedTask();
+}
+
 void TmainForm::lv_taskDblClick() {
     program_->EditSelectedTask();
+}
+
+void TmainForm::NotifyRunFailures(const std::string& taskName, int failedFiles) {
+    tray_->NotifyRunFailures(taskName, failedFiles);
 }
 
 void TmainForm::OpenNewTaskEditor(const std::string& settingsPath) {

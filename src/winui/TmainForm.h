@@ -29,6 +29,7 @@ enum MainCommand : int {
     kN1 = 1101,          // "运行任务"
     kN2 = 1102,          // "克隆任务"
     kN4 = 1104,          // "删除任务"
+    kN5 = 1105,          // "停止任务"
     kSpeedButton1 = 1201,
 };
 
@@ -117,10 +118,12 @@ private:
     void N1Click();
     void N2Click();
     void N4Click();
+    void N5Click();
     void lv_taskDblClick();
 
     void AppendLogLines(std::vector<std::string> lines) override;
     void ClearLog() override;
+    void NotifyRunFailures(const std::string& taskName, int failedFiles) override;
     void OpenNewTaskEditor(const std::string& settingsPath) override;
     void OpenEditTaskEditor(const std::string& settingsPath, const TaskRow& row) override;
     void OpenCloneTaskEditor(const std::string& settingsPath, const TaskRow& row) override;

@@ -1,10 +1,13 @@
 #include "winui/TnewTaskForm.h"
 
+#include "program/EditorLimits.h"
 #include "store/TaskTable.h"
+#include "winui/CountSpinBox.h"
 #include "winui/Fonts.h"
 #include "winui/IntervalSpinBox.h"
 #include "winui/MessageBoxes.h"
 #include "winui/Panels.h"
+#include "winui/PathPickers.h"
 #include "winui/Pictures.h"
 #include "winui/WideText.h"
 #include "winui/WindowText.h"
@@ -28,7 +31,11 @@ constexpr int kIconSize = 16;
 constexpr int kTextLeft = 42;
 constexpr int kTextTop = 8;
 
-constexpr std::array<const char*, 3> kPageCaptions{"基本设置", "选择目录或文件", "调度设置"};
+constexpr std::array<const char*, 4> kPageCaptions{"基本设置", "选择目录或文件", "调度设置",
+                                                   "高级设置"};
+// The picker buttons sit right of the path edits, inside the page's width.
+constexpr int kPickButtonLeft = 348;
+constexpr int kPickButtonWidth = 24;
 
 constexpr DWORD kFieldStyle = WS_TABSTOP | WS_CLIPSIBLINGS;
 
@@ -40,6 +47,14 @@ int TextHeight(HFONT font) {
     SelectObject(dc, old);
     ReleaseDC(nullptr, dc);
     return metrics.tmHeight;
+}
+
+bool IsChecked(HWND checkBox) {
+    return SendMessageW(checkBox, BM_GETCHECK, 0, 0) == BST_CHECKED;
+}
+
+void SetChecked(HWND checkBox, bool checked) {
+    SendMessageW(checkBox, BM_SETCHECK, checked ? BST_CHECKED : BST_UNCHECKED, 0);
 }
 
 int SecondOfDay(const SYSTEMTIME& time) {
@@ -99,6 +114,7 @@ void TnewTaskForm::BuildRightPane() {
     BuildBasePage();
     BuildDirPage();
     BuildSchedulePage();
+    BuildAdvancedPage();
     controls_.PanelButton = CreatePanel(controls_.PanelRigth, Bevel::None);
     // Neither button is a default button, so Enter does nothing dialog-wide.
     controls_.Button1 = Child(L"BUTTON", L"保存", BS_PUSHBUTTON | WS_TABSTOP, controls_.PanelButton,
@@ -116,8 +132,12 @@ void TnewTaskForm::BuildDirPage() {
     controls_.PanelDir = CreatePanel(controls_.PanelRigth, Bevel::None);
     controls_.le_Source = AddLabelledEdit(controls_.PanelDir, L"源目录（文件）：", 32, 59, 313);
     controls_.le_Dest = AddLabelledEdit(controls_.PanelDir, L"目的目录：", 32, 120, 313);
-    controls_.cbx_autochildDir =
-        AddCheckBox(controls_.PanelDir, L"自动创建以当前时间命名的子目录", 152, 142, 193);
+    controls_.cbx_autochildDir = AddCheckBox(controls_.PanelDir, L"自动创建以当前时间命名的子目录",
+                                             152, 142, 193, kAutoChildDir);
+    controls_.btn_Source = Child(L"BUTTON", L"…", BS_PUSHBUTTON | kFieldStyle, controls_.PanelDir,
+                                 kPickSource, kPickButtonLeft, 59, kPickButtonWidth, kEditHeight);
+    controls_.btn_Dest = Child(L"BUTTON", L"…", BS_PUSHBUTTON | kFieldStyle, controls_.PanelDir,
+                               kPickDest, kPickButtonLeft, 120, kPickButtonWidth, kEditHeight);
 }
 
 // The time picker and the spin box lie over the blank stretches left in their captions, so that
@@ -146,6 +166,48 @@ void TnewTaskForm::BuildSchedulePage() {
         SetWindowPos(above, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
 }
 
+// Linking to the previous copy and keeping the newest copies work on the time-named
+// sub-directories, so their controls take part only while cbx_autochildDir is ticked.
+void TnewTaskForm::BuildAdvancedPage() {
+    const HWND page = CreatePanel(controls_.PanelRigth, Bevel::None);
+    controls_.PanelAdvanced = page;
+    controls_.cbx_skipSame =
+        AddCheckBox(page, L"跳过未变的文件（大小和修改时间都相同）", 32, 36, 313);
+    controls_.cbx_catchUp =
+        AddCheckBox(page, L"程序启动时补做错过的备份（24 小时内）", 32, 62, 313);
+    controls_.le_excludeMask =
+        AddLabelledEdit(page, L"不备份的文件和目录（可用 * 和 ?，以 ; 分隔）：", 32, 118, 313);
+    SendMessageW(controls_.le_excludeMask, EM_SETCUEBANNER, TRUE,
+                 reinterpret_cast<LPARAM>(L"例如：*.tmp;~*"));
+
+    controls_.TimeNamedLabel = AddLabel(page, L"以时间命名的子目录（需勾选“自动创建”）：", 32, 164);
+    controls_.cbx_linkSame = AddCheckBox(page, L"未变的文件硬链接到上一次的副本", 48, 186, 297);
+    controls_.KeepLastLabel = AddLabel(page, L"只保留最近", 48, 216);
+    const int spinLeft = 48 + TextSize(L"只保留最近", WindowFont()).cx + 5;
+    const CountSpinBox spin =
+        CountSpinBox::Create(page, kKeepLast, program::kMaxKeepLast, spinLeft, 212, 61, 22);
+    controls_.se_keepLast = spin.edit;
+    controls_.se_keepLastButtons = spin.buttons;
+    controls_.KeepLastUnitLabel = AddLabel(page, L"个（0 表示全部保留）", spinLeft + 61 + 5, 216);
+}
+
+CountSpinBox TnewTaskForm::KeepLast() const {
+    return CountSpinBox{controls_.se_keepLast, controls_.se_keepLastButtons, program::kMaxKeepLast};
+}
+
+HWND TnewTaskForm::AddLabel(HWND page, const wchar_t* text, int left, int top) {
+    const SIZE size = TextSize(text, WindowFont());
+    return Child(L"STATIC", text, SS_LEFT | SS_NOPREFIX, page, 0, left, top, size.cx, size.cy);
+}
+
+void TnewTaskForm::EnableTimeNamedOptions() {
+    const bool timeNamed = IsChecked(controls_.cbx_autochildDir);
+    for (const HWND control :
+         {controls_.TimeNamedLabel, controls_.cbx_linkSame, controls_.KeepLastLabel,
+          controls_.se_keepLast, controls_.se_keepLastButtons, controls_.KeepLastUnitLabel})
+        EnableWindow(control, timeNamed);
+}
+
 HWND TnewTaskForm::AddLabelledEdit(HWND page, const wchar_t* label, int left, int top, int width) {
     const int labelHeight = TextHeight(WindowFont());
     Child(L"STATIC", label, SS_LEFT | SS_NOPREFIX, page, 0, left, top - kLabelGap - labelHeight,
@@ -154,9 +216,9 @@ HWND TnewTaskForm::AddLabelledEdit(HWND page, const wchar_t* label, int left, in
                  WS_EX_CLIENTEDGE);
 }
 
-HWND TnewTaskForm::AddCheckBox(HWND page, const std::wstring& caption, int left, int top,
-                               int width) {
-    return Child(L"BUTTON", caption.c_str(), BS_AUTOCHECKBOX | kFieldStyle, page, 0, left, top,
+HWND TnewTaskForm::AddCheckBox(HWND page, const std::wstring& caption, int left, int top, int width,
+                               int id) {
+    return Child(L"BUTTON", caption.c_str(), BS_AUTOCHECKBOX | kFieldStyle, page, id, left, top,
                  width, kCheckBoxHeight);
 }
 
@@ -179,7 +241,8 @@ void TnewTaskForm::LayoutPanes() {
                  SWP_NOZORDER);
     SetWindowPos(controls_.PanelRigth, nullptr, rightLeft, 0, rightWidth, kClientHeight,
                  SWP_NOZORDER);
-    for (const HWND page : {controls_.PanelBase, controls_.PanelDir, controls_.PanelDD})
+    for (const HWND page :
+         {controls_.PanelBase, controls_.PanelDir, controls_.PanelDD, controls_.PanelAdvanced})
         SetWindowPos(page, nullptr, 0, 0, rightWidth, pageHeight, SWP_NOZORDER);
     SetWindowPos(controls_.PanelButton, nullptr, 0, pageHeight, rightWidth, kButtonBarHeight,
                  SWP_NOZORDER);
@@ -209,6 +272,12 @@ void TnewTaskForm::ShowFields(const TaskFields& fields) {
     SendMessageW(controls_.cbx_delayM, BM_SETCHECK,
                  fields.useInterval ? BST_CHECKED : BST_UNCHECKED, 0);
     IntervalSpinBox{controls_.se_delayM, controls_.se_delayMButtons}.setValue(fields.interval);
+    SetChecked(controls_.cbx_skipSame, fields.options.skipSame);
+    SetChecked(controls_.cbx_linkSame, fields.options.linkSame);
+    KeepLast().setValue(fields.options.keepLast);
+    SetWindowTextOf(controls_.le_excludeMask, fields.options.excludeMask);
+    SetChecked(controls_.cbx_catchUp, fields.options.catchUp);
+    EnableTimeNamedOptions();
     givenFields_ = fields;
     shownFields_ = FieldsOfControls();
 }
@@ -225,6 +294,11 @@ TaskFields TnewTaskForm::FieldsOfControls() const {
     fields.timeOfDay = SecondOfDay(time);
     fields.useInterval = SendMessageW(controls_.cbx_delayM, BM_GETCHECK, 0, 0) == BST_CHECKED;
     fields.interval = IntervalSpinBox{controls_.se_delayM, controls_.se_delayMButtons}.value();
+    fields.options.skipSame = IsChecked(controls_.cbx_skipSame);
+    fields.options.linkSame = IsChecked(controls_.cbx_linkSame);
+    fields.options.keepLast = KeepLast().value();
+    fields.options.excludeMask = WindowTextOf(controls_.le_excludeMask);
+    fields.options.catchUp = IsChecked(controls_.cbx_catchUp);
     return fields;
 }
 
@@ -265,6 +339,43 @@ void TnewTaskForm::Command(int id, int code) {
         Finish();
     else if (id == kLbxMain && code == LBN_SELCHANGE)
         lbxMainClick();
+    else if (id == kPickSource && code == BN_CLICKED)
+        PickSourceKind();
+    else if (id == kPickSourceDirectory)
+        PickInto(controls_.le_Source,
+                 program::SourceDirectoryRequest(WindowTextOf(controls_.le_Source)));
+    else if (id == kPickSourceFile)
+        PickInto(controls_.le_Source,
+                 program::SourceFileRequest(WindowTextOf(controls_.le_Source)));
+    else if (id == kPickDest && code == BN_CLICKED)
+        PickInto(controls_.le_Dest, program::DestinationRequest(WindowTextOf(controls_.le_Dest)));
+    else if (id == kAutoChildDir && code == BN_CLICKED)
+        EnableTimeNamedOptions();
+    else if (id == kKeepLast && code == EN_KILLFOCUS)
+        KeepLast().setValue(KeepLast().value());
+}
+
+// The source is a directory tree or a single file: a menu under the button asks which, and its
+// choice comes back as a command of the dialog.
+void TnewTaskForm::PickSourceKind() {
+    const HMENU menu = CreatePopupMenu();
+    AppendMenuW(menu, MF_STRING, kPickSourceDirectory, L"选择目录…");
+    AppendMenuW(menu, MF_STRING, kPickSourceFile, L"选择文件…");
+    RECT button{};
+    GetWindowRect(controls_.btn_Source, &button);
+    const int chosen =
+        static_cast<int>(TrackPopupMenu(menu, TPM_LEFTALIGN | TPM_TOPALIGN | TPM_RETURNCMD,
+                                        button.left, button.bottom, 0, handle(), nullptr));
+    DestroyMenu(menu);
+    if (chosen != 0)
+        Command(chosen, 0);
+}
+
+void TnewTaskForm::PickInto(HWND edit, const program::PathRequest& request) {
+    if (const std::optional<std::string> chosen = PickPath(handle(), request)) {
+        SetWindowTextOf(edit, *chosen);
+        SetFocus(edit);
+    }
 }
 
 LRESULT TnewTaskForm::Notify(const NMHDR& header) {
@@ -301,6 +412,8 @@ void TnewTaskForm::lbxMainClick() {
         SetFocus(controls_.le_Source);
     } else if (text == kPageCaptions[2]) {
         ShowPage(EditorPage::Schedule);
+    } else if (text == kPageCaptions[3]) {
+        ShowPage(EditorPage::Advanced);
     }
 }
 
@@ -330,7 +443,8 @@ void TnewTaskForm::lbxMainDrawItem(const DRAWITEMSTRUCT& item) const {
 
 void TnewTaskForm::ShowPage(EditorPage page) {
     page_ = page;
-    const std::array<HWND, 3> pages{controls_.PanelBase, controls_.PanelDir, controls_.PanelDD};
+    const std::array<HWND, 4> pages{controls_.PanelBase, controls_.PanelDir, controls_.PanelDD,
+                                    controls_.PanelAdvanced};
     const HWND front = pages.at(static_cast<std::size_t>(page));
     ShowWindow(front, SW_SHOW);
     for (const HWND other : pages) {

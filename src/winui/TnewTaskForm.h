@@ -1,7 +1,9 @@
 #pragma once
 
+#include "program/PathPicks.h"
 #include "store/IniFile.h"
 #include "store/TaskEditing.h"
+#include "winui/CountSpinBox.h"
 #include "winui/FixedDialog.h"
 
 #include <memory>
@@ -27,6 +29,12 @@ public:
         kButton2 = 12, // "关闭"
         kLbxMain = 13,
         kSplitter1 = 14,
+        kPickSource = 15,          // "…" beside le_Source: asks which of the two below
+        kPickSourceDirectory = 16, // its menu's "选择目录…"
+        kPickSourceFile = 17,      // its menu's "选择文件…"
+        kPickDest = 18,            // "…" beside le_Dest
+        kAutoChildDir = 19,
+        kKeepLast = 20,
     };
 
     struct Controls {
@@ -42,6 +50,8 @@ public:
         HWND PanelDir = nullptr;
         HWND le_Source = nullptr;
         HWND le_Dest = nullptr;
+        HWND btn_Source = nullptr;
+        HWND btn_Dest = nullptr;
         HWND cbx_autochildDir = nullptr;
         HWND PanelDD = nullptr;
         HWND Label1 = nullptr;
@@ -49,6 +59,16 @@ public:
         HWND cbx_delayM = nullptr;
         HWND se_delayM = nullptr; // the edit of the spin box
         HWND se_delayMButtons = nullptr;
+        HWND PanelAdvanced = nullptr;
+        HWND cbx_skipSame = nullptr;
+        HWND cbx_catchUp = nullptr;
+        HWND le_excludeMask = nullptr;
+        HWND TimeNamedLabel = nullptr;
+        HWND cbx_linkSame = nullptr;
+        HWND KeepLastLabel = nullptr;
+        HWND se_keepLast = nullptr; // the edit of the spin box
+        HWND se_keepLastButtons = nullptr;
+        HWND KeepLastUnitLabel = nullptr;
     };
 
     TnewTaskForm(const std::string& settingsPath, const EditorStart& start);
@@ -67,8 +87,13 @@ private:
     void BuildBasePage();
     void BuildDirPage();
     void BuildSchedulePage();
+    void BuildAdvancedPage();
     HWND AddLabelledEdit(HWND page, const wchar_t* label, int left, int top, int width);
-    HWND AddCheckBox(HWND page, const std::wstring& caption, int left, int top, int width);
+    HWND AddCheckBox(HWND page, const std::wstring& caption, int left, int top, int width,
+                     int id = 0);
+    HWND AddLabel(HWND page, const wchar_t* text, int left, int top);
+    void EnableTimeNamedOptions();
+    CountSpinBox KeepLast() const;
     void FormCreate(const std::string& settingsPath);
     void LayoutPanes();
 
@@ -81,6 +106,9 @@ private:
     void lbxMainClick();
     void lbxMainDrawItem(const DRAWITEMSTRUCT& item) const;
     void ShowPage(EditorPage page);
+    void PickSourceKind();
+    // The chosen path replaces the edit's text; a cancelled dialog leaves it.
+    void PickInto(HWND edit, const program::PathRequest& request);
     HWND FieldControl(EditorField field) const;
     bool SaveTask();
     void Button1Click();

@@ -1,9 +1,11 @@
 #include "winui/TrayIcon.h"
 
 #include "program/LoginStart.h"
+#include "program/RunFailureNotice.h"
 #include "winui/ApplicationWindow.h"
 #include "winui/Pictures.h"
 #include "winui/PopupMenus.h"
+#include "winui/WideText.h"
 
 #include <cwchar>
 #include <utility>
@@ -22,10 +24,46 @@ HMENU CreateTrayMenu() {
     return menu;
 }
 
+TrayIcon::NoticeResponder& Responder() {
+    static TrayIcon::NoticeResponder responder;
+    return responder;
+}
+
+// Copies as much of `text` as the field holds, always ending it.
+template <std::size_t Size> void CopyInto(wchar_t (&field)[Size], const std::string& text) {
+    std::wcsncpy(field, Wide(text).c_str(), Size - 1);
+    field[Size - 1] = L'\0';
+}
+
 } // namespace
 
 TrayIcon::TrayIcon(HWND mainWindow, platform::LoginStartEntry loginStart)
     : mainWindow_(mainWindow), loginStart_(std::move(loginStart)), menu_(CreateTrayMenu()) {}
+
+void TrayIcon::SetNoticeResponder(NoticeResponder responder) {
+    Responder() = std::move(responder);
+}
+
+bool TrayIcon::NotifyRunFailures(const std::string& taskName, int failedFiles) const {
+    if (!inTray_)
+        return false;
+    const program::Notice notice = program::RunFailureNotice(taskName, failedFiles);
+    // A change of the icon added before: the balloon fields need the record's second form, which
+    // every shell that shows balloons knows.
+    NOTIFYICONDATAW balloon{};
+    balloon.cbSize = NOTIFYICONDATAW_V2_SIZE;
+    balloon.hWnd = mainWindow_;
+    balloon.uID = data_.uID;
+    balloon.uFlags = NIF_INFO;
+    CopyInto(balloon.szInfoTitle, notice.title);
+    CopyInto(balloon.szInfo, notice.text);
+    balloon.dwInfoFlags = NIIF_WARNING;
+    if (Responder())
+        Responder()(balloon);
+    else
+        Shell_NotifyIconW(NIM_MODIFY, &balloon);
+    return true;
+}
 
 TrayIcon::~TrayIcon() {
     Shell_NotifyIconW(NIM_DELETE, &data_);

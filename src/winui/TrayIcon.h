@@ -8,6 +8,9 @@
 #include <shellapi.h>
 // clang-format on
 
+#include <functional>
+#include <string>
+
 namespace kolvane::winui {
 
 // The commands of the icon's menu, sent to the main window as WM_COMMAND.
@@ -23,6 +26,11 @@ class TrayIcon {
 public:
     static constexpr UINT kCallbackMessage = WM_USER + 1000; // 2024
 
+    // Every balloon notice of the icon goes through here. With a responder set (tests only) the
+    // shell is not called: the responder sees the record it would have been given.
+    using NoticeResponder = std::function<void(const NOTIFYICONDATAW& notice)>;
+    static void SetNoticeResponder(NoticeResponder responder);
+
     TrayIcon(HWND mainWindow, platform::LoginStartEntry loginStart);
     // Removes the icon, whether or not there is one (FormDestroy).
     ~TrayIcon();
@@ -37,6 +45,10 @@ public:
     void TrayIconMsg(LPARAM mouseMessage);
     // kAutostartItem: the entry that starts the program at login goes if it is there, else comes.
     void SwitchStartAtLogin();
+
+    // A run that ended with failures is told in a balloon from the icon while the window is
+    // hidden in the tray; a shown window has its log pane. True when a notice was given.
+    bool NotifyRunFailures(const std::string& taskName, int failedFiles) const;
 
     bool inTray() const { return inTray_; }
     const NOTIFYICONDATAW& data() const { return data_; }

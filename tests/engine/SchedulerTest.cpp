@@ -25,7 +25,7 @@ TEST(TimeOfDayTest, ParseTimeOfDayFollowsTheTextRule) {
 }
 
 TaskRow Row(const std::string& time, const std::string& interval) {
-    return {kTaskCaption, {"", "", "", time, "", "", "", interval}}; // time and interval cells
+    return {kTaskCaption, {"", "", "", time, "", "", "", interval}, {}}; // time and interval cells
 }
 
 LocalDateTime At(int hour, int minute, int second, int millisecond = 0) {

@@ -35,7 +35,7 @@ protected:
     }
     void SetRow(const std::string& dest, const std::string& subDir, const std::string& count) {
         const std::string src = pathOf("src");
-        table_.replaceRows({{"", {"nightly", src, dest, "08:00:00", subDir, "", count, ""}}});
+        table_.replaceRows({{"", {"nightly", src, dest, "08:00:00", subDir, "", count, ""}, {}}});
     }
 
     TaskTable table_;

@@ -41,8 +41,13 @@ struct FakeView final : program::MainView {
         duringEditor();
     }
 
+    void NotifyRunFailures(const std::string& taskName, int failedFiles) override {
+        notifications.push_back(taskName + ":" + std::to_string(failedFiles));
+    }
+
     std::vector<std::string> log;
     std::vector<std::string> editors;
+    std::vector<std::string> notifications;
     std::function<void()> duringEditor = [] {};
 };
 

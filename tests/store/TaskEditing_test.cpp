@@ -9,6 +9,14 @@
 namespace kolvane {
 namespace {
 
+TaskFields Fields(const std::string& name, const std::string& source, const std::string& dest) {
+    TaskFields fields;
+    fields.name = name;
+    fields.source = source;
+    fields.dest = dest;
+    return fields;
+}
+
 class TaskWriting : public testing::SandboxedTest {
 protected:
     std::string path() const { return pathOf("defaultSet.ini"); }
@@ -27,7 +35,7 @@ protected:
 };
 
 TEST_F(TaskWriting, NewTaskWritesTheSevenKeysInOrderAsTyped) {
-    save({" daily ", "/src ", " /dest", true, 8 * 3600 + 5 * 60 + 9, true, 30});
+    save({" daily ", "/src ", " /dest", true, 8 * 3600 + 5 * 60 + 9, true, 30, {}});
 
     const std::string text = readFile(path());
     size_t at = 0;
@@ -53,7 +61,7 @@ TEST_F(TaskWriting, SaveMovesTheTaskToTheEndOnlyWhenTheTrimmedNameChanged) {
     for (const auto& [isEdit, name, rowsAfter] : cases) {
         writeFile(path(), "[A]\ntaskName=A\ntaskSource=/old\ntaskDest=/d\nrunCount=5\n"
                           "[B]\ntaskName=B\ntaskSource=/b\ntaskDest=/d\nrunCount=7\n");
-        save({name, "/src/" + name, "/dest"}, isEdit, "A");
+        save(Fields(name, "/src/" + name, "/dest"), isEdit, "A");
         const TaskTable table = reload();
         std::string rows;
         for (int row = 0; row < table.rowCount(); ++row)
@@ -67,8 +75,8 @@ TEST_F(TaskWriting, UnwritableFileRaisesTheWriteError) {
     // A regular file where the directory should be: no write can succeed, whoever runs the test.
     writeFile(pathOf("blocker"), "");
     TIniFile ini(pathOf("blocker/defaultSet.ini"));
-    EXPECT_THROW(WriteTask(ini, {"C", "/s", "/d"}, false, {}), WriteError);
-    EXPECT_THROW(WriteTask(ini, {"C", "/s", "/d"}, true, "A"), WriteError);
+    EXPECT_THROW(WriteTask(ini, Fields("C", "/s", "/d"), false, {}), WriteError);
+    EXPECT_THROW(WriteTask(ini, Fields("C", "/s", "/d"), true, "A"), WriteError);
 }
 
 // An editor that cannot show every byte: each one outside ASCII shows as U+FFFD.
@@ -120,7 +128,7 @@ TEST(TaskOpeners, EditTicksTheIntervalOnlyForAPositiveNumberAndClampsIt) {
                                                  {"abc", 0}, {"15", 15}, {"5000", 1439}};
     for (const auto& [cell, interval] : cells) {
         const EditorStart start =
-            StartEditTask({{}, {" A", "/s", "/d", "13:00:00", "2", "", "4", cell}});
+            StartEditTask({{}, {" A", "/s", "/d", "13:00:00", "2", "", "4", cell}, {}});
         EXPECT_TRUE(start.isEdit && start.oldTaskName == " A" && start.fields.autoChildDir);
         EXPECT_EQ(start.fields.useInterval, interval > 0) << cell;
         EXPECT_EQ(start.fields.interval, interval > 0 ? interval : kDefaultInterval) << cell;

@@ -78,6 +78,7 @@ private slots:
         QTest::newRow("run menu item") << u"N1"_s;
         QTest::newRow("clone menu item") << u"N2"_s;
         QTest::newRow("delete menu item") << u"N4"_s;
+        QTest::newRow("stop menu item") << u"N5"_s;
         QTest::newRow("double click below the rows is silent") << u"lv_task"_s;
     }
 
@@ -164,7 +165,13 @@ private slots:
         const QPoint below(20, viewport->height() - 5); // the last row
         QContextMenuEvent click(QContextMenuEvent::Mouse, below, viewport->mapToGlobal(below));
         QApplication::sendEvent(viewport, &click);
-        QTRY_VERIFY(form.child<QMenu>(u"PopupMenuMain"_s)->isVisible());
+        auto* menu = form.child<QMenu>(u"PopupMenuMain"_s);
+        QTRY_VERIFY(menu->isVisible());
+        QStringList items;
+        for (const QAction* action : menu->actions())
+            items << (action->isSeparator() ? u"-"_s : action->text());
+        QCOMPARE(items,
+                 (QStringList{u"运行任务"_s, u"克隆任务"_s, u"-"_s, u"删除任务"_s, u"停止任务"_s}));
     }
 
     void refreshAndClosedEditorRereadTheFile_data() {
@@ -318,6 +325,71 @@ private slots:
         QCOMPARE(form.cell(2, kProgressColumn) + form.cell(3, kProgressColumn), QString());
         QCOMPARE(form.lastLogLine(), u"/src/f3"_s);
         QCOMPARE(form.child<QListView>(u"LogsSHower"_s)->currentIndex().row(), 0);
+    }
+
+    // A run that ends with failures is told from the tray icon while the window is hidden there,
+    // and only then: a shown window has its log pane.
+    void failedRunIsNotifiedFromTheTrayOnlyWhileHiddenThere() {
+        const QString source = sandbox_.filePath(u"source"_s);
+        const QString destination = sandbox_.filePath(u"backup"_s);
+        WriteFile(source + u"/a.txt"_s, "a");
+        WriteFile(source + u"/b.txt"_s, "b");
+        // A directory where each copy should go: neither file can be put in its place.
+        WriteFile(destination + u"/a.txt/keep"_s, "");
+        WriteFile(destination + u"/b.txt/keep"_s, "");
+        struct Notices : std::vector<program::Notice> {
+            Notices() {
+                TrayIcon::SetNoticeResponder([this](const program::Notice& n) { push_back(n); });
+            }
+            ~Notices() { TrayIcon::SetNoticeResponder({}); }
+        } notices;
+        Window form(sandbox_, u"[坏]\ntaskName=坏\ntaskSource=%1\ntaskDest=%2\ntaskDD=03:00:00\n"
+                              u"skipSame=1\n"_s.arg(source, destination)
+                                  .toUtf8());
+        form.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&form));
+        // The run's summary line closes it.
+        const auto summaries = [&] {
+            int count = 0;
+            for (int row = 0; row < form.log()->rowCount(); ++row)
+                count += form.log()->index(row, 0).data().toString().endsWith(u"失败 2 个"_s);
+            return count;
+        };
+        const auto runAndWait = [&] {
+            const int before = summaries();
+            form.selectRow(0);
+            form.RunSelectedTask();
+            QTRY_COMPARE(summaries(), before + 1);
+        };
+        runAndWait();
+        QVERIFY(notices.empty());
+
+        form.hide();
+        if (!form.trayIcon()->startInTray())
+            QSKIP("no notification area here");
+        runAndWait();
+        QCOMPARE(notices.size(), 1u);
+        QCOMPARE(QString::fromStdString(notices[0].title), u"Kolvane"_s);
+        QCOMPARE(QString::fromStdString(notices[0].text),
+                 u"任务\"坏\"运行结束，2 个文件复制失败"_s);
+    }
+
+    // Asked for at once after the start, the stop reaches the job long before its last file.
+    void stopItemEndsTheSelectedTasksRunWithTheStoppedLine() {
+        const QString source = sandbox_.filePath(u"source"_s);
+        for (int file = 0; file < 2000; ++file)
+            WriteFile(source + u"/f"_s + QString::number(file), "x");
+        Window form(sandbox_, u"[长]\ntaskName=长\ntaskSource=%1\ntaskDest=%2\ntaskDD=03:00:00\n"_s
+                                  .arg(source, sandbox_.filePath(u"backup"_s))
+                                  .toUtf8());
+        MessageBoxAnswerer answerer;
+        form.selectRow(0);
+        form.RunSelectedTask();
+        form.child<QAction>(u"N5"_s)->trigger();
+        QTRY_VERIFY(form.lastLogLine().endsWith(u"任务\"长\"已停止"_s));
+        QVERIFY(answerer.requests.empty());
+        for (int row = 0; row < form.log()->rowCount(); ++row)
+            QVERIFY(!form.log()->index(row, 0).data().toString().endsWith(u"执行完毕"_s));
     }
 
     void scheduledTaskCopiesWhileMessageBoxIsOpen() {

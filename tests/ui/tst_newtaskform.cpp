@@ -1,13 +1,17 @@
 #include "store/IniFile.h"
 #include "store/TaskTable.h"
 #include "support/UiTestSupport.h"
+#include "ui/PathPickers.h"
 #include "ui/TnewTaskForm.h"
 
+#include <QCheckBox>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMenu>
 #include <QSpinBox>
 #include <QTest>
 #include <QTimeEdit>
+#include <QToolButton>
 
 using namespace Qt::Literals::StringLiterals;
 using namespace kolvane::testing;
@@ -184,7 +188,7 @@ private slots:
     }
 
     void emptyTimeCellRaisesBeforeAnythingOpens() {
-        const kolvane::TaskRow row{{}, {"A", "/s", "/d", "", "0", "", "0", ""}};
+        const kolvane::TaskRow row{{}, {"A", "/s", "/d", "", "0", "", "0", ""}, {}};
         for (auto opener : {&kolvane::ui::OpenEditTaskEditor, &kolvane::ui::OpenCloneTaskEditor}) {
             QObject scope; // an editor opened by mistake is closed, so the opener returns
             WhenModalOpens<TnewTaskForm>([](QDialog*) {}, &scope);
@@ -199,7 +203,10 @@ private slots:
         QVERIFY(QTest::qWaitForWindowExposed(&form));
         auto* list = Child<QListWidget>(&form, "lbxMain");
         // The entry clicked, the page shown and the widget focused after.
+        QCOMPARE(list->count(), 4);
+        QCOMPARE(list->item(3)->text(), u"高级设置"_s);
         const std::tuple<int, const char*, const char*> clicks[] = {{2, "PanelDD", "lbxMain"},
+                                                                    {3, "PanelAdvanced", "lbxMain"},
                                                                     {0, "PanelBase", "le_taskname"},
                                                                     {1, "PanelDir", "le_Source"}};
         for (const auto& [entry, page, focus] : clicks) {
@@ -224,6 +231,115 @@ private slots:
         QImage blank(16, 16, image.format());
         blank.fill(fill);
         QVERIFY(image.copy(cell.left() + 10, cell.top() + 10, 16, 16) != blank);
+        const QRect advanced = list->visualItemRect(list->item(3));
+        QVERIFY(image.copy(advanced.left() + 10, advanced.top() + 10, 16, 16) != blank);
+    }
+
+    // Each option written under its key after the seven of today, and shown again when the task
+    // is edited; the options that work on the time-named sub-directory follow its box.
+    void advancedPageSavesAndReloadsEachOption() {
+        WhenModalOpens<TnewTaskForm>([](TnewTaskForm* form) {
+            Child<QLineEdit>(form, "le_taskname")->setText(u"每日"_s);
+            Child<QLineEdit>(form, "le_Source")->setText(u"/data"_s);
+            Child<QLineEdit>(form, "le_Dest")->setText(u"/backup"_s);
+            auto* timeNamed = Child<QCheckBox>(form, "cbx_autochildDir");
+            for (const char* name : {"cbx_linkSame", "se_keepLast", "KeepLastLabel"})
+                QVERIFY2(!Child(form, name)->isEnabled(), name);
+            timeNamed->setChecked(true);
+            for (const char* name : {"cbx_linkSame", "se_keepLast", "KeepLastLabel"})
+                QVERIFY2(Child(form, name)->isEnabled(), name);
+            Child<QCheckBox>(form, "cbx_skipSame")->setChecked(true);
+            Child<QCheckBox>(form, "cbx_linkSame")->setChecked(true);
+            Child<QSpinBox>(form, "se_keepLast")->setValue(7);
+            Child<QLineEdit>(form, "le_excludeMask")->setText(u"*.tmp;缓存"_s);
+            Child<QCheckBox>(form, "cbx_catchUp")->setChecked(true);
+            QTest::mouseClick(Child(form, "Button1"), Qt::LeftButton);
+            QVERIFY(!form->isVisible());
+        });
+        kolvane::ui::OpenNewTaskEditor(nullptr, sandbox_.settingsPath());
+        QCOMPARE(sandbox_.readSettings(),
+                 "[每日]\ntaskName=每日\ntaskSource=/data\ntaskDest=/backup\n"
+                 "taskautoChild=1\ntaskDD=13:26:00\nuseDelayM=0\ndelayM=60\n"
+                 "skipSame=1\nlinkSame=1\nkeepLast=7\nexcludeMask=*.tmp;缓存\n"
+                 "catchUp=1\n"_ba);
+
+        // Shown again, and each turned off in turn removes its key alone.
+        WhenModalOpens<TnewTaskForm>([](TnewTaskForm* form) {
+            QVERIFY(Child<QCheckBox>(form, "cbx_skipSame")->isChecked());
+            QVERIFY(Child<QCheckBox>(form, "cbx_linkSame")->isChecked());
+            QCOMPARE(Child<QSpinBox>(form, "se_keepLast")->value(), 7);
+            QCOMPARE(Child<QLineEdit>(form, "le_excludeMask")->text(), u"*.tmp;缓存"_s);
+            QVERIFY(Child<QCheckBox>(form, "cbx_catchUp")->isChecked());
+            Child<QCheckBox>(form, "cbx_skipSame")->setChecked(false);
+            Child<QSpinBox>(form, "se_keepLast")->setValue(0);
+            Child<QLineEdit>(form, "le_excludeMask")->clear();
+            QTest::mouseClick(Child(form, "Button1"), Qt::LeftButton);
+        });
+        kolvane::ui::OpenEditTaskEditor(nullptr, sandbox_.settingsPath(), Saved(sandbox_, 0));
+        QCOMPARE(sandbox_.readSettings(),
+                 "[每日]\ntaskName=每日\ntaskSource=/data\ntaskDest=/backup\n"
+                 "taskautoChild=1\ntaskDD=13:26:00\nuseDelayM=0\ndelayM=60\n"
+                 "linkSame=1\ncatchUp=1\n"_ba);
+    }
+
+    // Nothing of the page touched: the seven keys of today and nothing else.
+    void taskWithoutOptionsIsSavedAsToday() {
+        WhenModalOpens<TnewTaskForm>([](TnewTaskForm* form) {
+            Child<QLineEdit>(form, "le_taskname")->setText(u"A"_s);
+            Child<QLineEdit>(form, "le_Source")->setText(u"/s"_s);
+            Child<QLineEdit>(form, "le_Dest")->setText(u"/d"_s);
+            Child<QCheckBox>(form, "cbx_autochildDir")->setChecked(true);
+            QTest::mouseClick(Child(form, "Button1"), Qt::LeftButton);
+        });
+        kolvane::ui::OpenNewTaskEditor(nullptr, sandbox_.settingsPath());
+        QCOMPARE(sandbox_.readSettings(),
+                 "[A]\ntaskName=A\ntaskSource=/s\ntaskDest=/d\ntaskautoChild=1\n"
+                 "taskDD=13:26:00\nuseDelayM=0\ndelayM=60\n"_ba);
+    }
+
+    void pickersPutTheChosenPathIntoTheirEdits() {
+        std::vector<kolvane::program::PathRequest> requests;
+        std::optional<std::string> answer;
+        kolvane::ui::SetPathPickerResponder([&](const kolvane::program::PathRequest& request) {
+            requests.push_back(request);
+            return answer;
+        });
+        TnewTaskForm form(sandbox_.settingsPath(), kolvane::StartNewTask());
+        form.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&form));
+        auto* source = Child<QLineEdit>(&form, "le_Source");
+        auto* dest = Child<QLineEdit>(&form, "le_Dest");
+        auto* sourceButton = Child<QToolButton>(&form, "btn_Source");
+        auto* destButton = Child<QToolButton>(&form, "btn_Dest");
+        // Beside their edits, inside the page.
+        const int pageWidth = Child(&form, "PanelDir")->width();
+        for (const auto& [button, edit] : {std::pair<QWidget*, QWidget*>{sourceButton, source},
+                                           std::pair<QWidget*, QWidget*>{destButton, dest}}) {
+            QCOMPARE(button->y(), edit->y());
+            QVERIFY(button->x() > edit->geometry().right());
+            QVERIFY(button->geometry().right() < pageWidth);
+        }
+        source->setText(u" /old "_s);
+        answer = "/picked/tree";
+        Child<QAction>(sourceButton->menu(), "pickSourceDirectory")->trigger();
+        QCOMPARE(source->text(), u"/picked/tree"_s);
+        answer = "/picked/one.txt";
+        Child<QAction>(sourceButton->menu(), "pickSourceFile")->trigger();
+        QCOMPARE(source->text(), u"/picked/one.txt"_s);
+        answer = "/picked/backup";
+        QTest::mouseClick(destButton, Qt::LeftButton);
+        QCOMPARE(dest->text(), u"/picked/backup"_s);
+        answer.reset(); // cancelled
+        QTest::mouseClick(destButton, Qt::LeftButton);
+        QCOMPARE(dest->text(), u"/picked/backup"_s);
+        kolvane::ui::SetPathPickerResponder({});
+
+        using kolvane::program::PathKind;
+        QCOMPARE(requests.size(), 4u);
+        QVERIFY(requests[0].kind == PathKind::Directory && requests[0].start == "/old");
+        QVERIFY(requests[1].kind == PathKind::File && requests[1].start == "/picked/tree");
+        QVERIFY(requests[2].kind == PathKind::Directory && requests[3].start == "/picked/backup");
+        QCOMPARE(QString::fromStdString(requests[2].caption), u"选择目的目录"_s);
     }
 };
 

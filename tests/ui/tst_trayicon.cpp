@@ -199,6 +199,25 @@ private slots:
         QVERIFY(window_->isVisible() && !tray->isInTray());
     }
 
+    void failuresAreNotifiedOnlyWhileInTheTray() {
+        std::vector<kolvane::program::Notice> notices;
+        TrayIcon::SetNoticeResponder(
+            [&](const kolvane::program::Notice& notice) { notices.push_back(notice); });
+        auto* tray = new TrayIcon(
+            window_, [] { return true; }, [] { return false; });
+        QVERIFY(!tray->NotifyRunFailures("夜间", 3));
+        window_->setWindowState(Qt::WindowMinimized);
+        QTRY_VERIFY(tray->isInTray());
+        QVERIFY(tray->NotifyRunFailures("夜间", 3));
+        emit tray->systemTrayIcon()->activated(QSystemTrayIcon::DoubleClick);
+        QVERIFY(!tray->NotifyRunFailures("夜间", 4));
+        TrayIcon::SetNoticeResponder({});
+        QCOMPARE(notices.size(), 1u);
+        QCOMPARE(QString::fromStdString(notices[0].title), u"Kolvane"_qs);
+        QCOMPARE(QString::fromStdString(notices[0].text),
+                 u"任务\"夜间\"运行结束，3 个文件复制失败"_qs);
+    }
+
     void withoutATrayOrAPictureMinimiseMinimises() {
         for (const bool trayAvailable : {false, true}) { // with a tray, the window lacks a picture
             window_->setWindowState(Qt::WindowNoState);

@@ -165,7 +165,8 @@ TEST_F(MainFormTest, SplitterSnapsShutAndKeepsThirtyBelow) {
 
 TEST_F(MainFormTest, RunWithoutSelectionAsksForATask) {
     Start(kTwoTasks);
-    for (const int command : {winui::kToolButton1, winui::kN1, winui::kN2, winui::kN4}) {
+    for (const int command :
+         {winui::kToolButton1, winui::kN1, winui::kN2, winui::kN4, winui::kN5}) {
         boxes_.clear();
         Command(command);
         ASSERT_EQ(boxes_.size(), 1u) << command;
@@ -295,6 +296,81 @@ TEST_F(MainFormTest, MinimiseHidesIntoTheTrayAndADoubleClickBringsItBack) {
     EXPECT_EQ(after.top, before.top);
     EXPECT_EQ(Width(after), 860);
     EXPECT_EQ(Height(after), 579);
+}
+
+TEST_F(MainFormTest, PopupMenuEndsWithStop) {
+    Start(kTwoTasks);
+    const HMENU menu = controls().PopupMenuMain;
+    ASSERT_EQ(GetMenuItemCount(menu), 5);
+    std::vector<std::string> items;
+    for (int at = 0; at < 5; ++at) {
+        wchar_t text[32] = {};
+        GetMenuStringW(menu, static_cast<UINT>(at), text, 32, MF_BYPOSITION);
+        items.push_back(winui::Utf8(text));
+    }
+    EXPECT_EQ(items,
+              (std::vector<std::string>{"运行任务", "克隆任务", "", "删除任务", "停止任务"}));
+    EXPECT_EQ(GetMenuItemID(menu, 4), static_cast<UINT>(winui::kN5));
+}
+
+// Asked for at once after the start, the stop reaches the job long before its last file.
+TEST_F(MainFormTest, StopEndsTheSelectedTasksRunWithTheStoppedLine) {
+    for (int file = 0; file < 2000; ++file)
+        WriteFile(source_ / ("f" + std::to_string(file)), "x");
+    Start(kTwoTasks);
+    SelectRow(controls().lv_task, 0);
+    Command(winui::kToolButton1);
+    Command(winui::kN5);
+    ASSERT_TRUE(PumpUntil([&] {
+        return !Log().empty() && Log().back().ends_with("任务\"daily\"已停止");
+    })) << (Log().empty() ? "" : Log().back());
+    EXPECT_TRUE(boxes_.empty());
+    for (const std::string& line : Log())
+        EXPECT_FALSE(line.ends_with("执行完毕")) << line;
+}
+
+// A run that ends with failures is told in a balloon from the tray icon while the window is
+// hidden there, and only then: a shown window has its log pane.
+TEST_F(MainFormTest, AFailedRunIsToldFromTheTrayOnlyWhileHiddenThere) {
+    std::vector<NOTIFYICONDATAW> balloons;
+    winui::TrayIcon::SetNoticeResponder(
+        [&](const NOTIFYICONDATAW& balloon) { balloons.push_back(balloon); });
+    // A directory where each copy should go: neither file can be put in its place.
+    WriteFile(sandbox_ / "dest" / "a.txt" / "keep", "");
+    WriteFile(sandbox_ / "dest" / "sub" / "b.txt" / "keep", "");
+    Start("[bad]\r\ntaskName=bad\r\ntaskSource=SOURCE\r\ntaskDest=DEST\r\ntaskDD=08:30:00\r\n"
+          "skipSame=1\r\n");
+    const auto summaries = [&] {
+        int count = 0;
+        for (const std::string& line : Log())
+            count += line.size() >= 12 && line.ends_with("失败 2 个");
+        return count;
+    };
+    const auto runAndWait = [&] {
+        const int before = summaries();
+        SelectRow(controls().lv_task, 0);
+        Command(winui::kToolButton1);
+        return PumpUntil([&] { return summaries() == before + 1; });
+    };
+    ASSERT_TRUE(runAndWait()) << (Log().empty() ? "" : Log().back());
+    EXPECT_TRUE(balloons.empty());
+
+    SendMessageW(form_->handle(), WM_SYSCOMMAND, SC_MINIMIZE, 0);
+    if (!form_->trayIcon().inTray()) {
+        winui::TrayIcon::SetNoticeResponder(nullptr);
+        GTEST_SKIP() << "no notification area here";
+    }
+    ASSERT_TRUE(runAndWait());
+    winui::TrayIcon::SetNoticeResponder(nullptr);
+    ASSERT_EQ(balloons.size(), 1u);
+    const NOTIFYICONDATAW& balloon = balloons[0];
+    EXPECT_EQ(balloon.cbSize, static_cast<DWORD>(NOTIFYICONDATAW_V2_SIZE));
+    EXPECT_EQ(balloon.hWnd, form_->handle());
+    EXPECT_EQ(balloon.uID, 1u);
+    EXPECT_EQ(balloon.uFlags, static_cast<UINT>(NIF_INFO));
+    EXPECT_EQ(balloon.dwInfoFlags, static_cast<DWORD>(NIIF_WARNING));
+    EXPECT_EQ(winui::Utf8(balloon.szInfoTitle), "Kolvane");
+    EXPECT_EQ(winui::Utf8(balloon.szInfo), "任务\"bad\"运行结束，2 个文件复制失败");
 }
 
 TEST_F(MainFormTest, AboutBoxShowsTheLinkAndEndsWithItsButton) {

@@ -1,5 +1,6 @@
 #include "WinUiTestKit.h"
 #include "winui/ApplicationWindow.h"
+#include "winui/PathPickers.h"
 #include "winui/TmainForm.h"
 #include "winui/TnewTaskForm.h"
 #include "winui/WindowText.h"
@@ -112,8 +113,14 @@ TEST_F(TaskEditorTest, PageListSwitchesPagesAndTheSpinBoxClamps) {
                                   MAKEWPARAM(TnewTaskForm::kLbxMain, LBN_SELCHANGE),
                                   reinterpret_cast<LPARAM>(c.lbxMain));
                  };
+                 ASSERT_EQ(SendMessageW(c.lbxMain, LB_GETCOUNT, 0, 0), 4);
+                 choose(3);
+                 EXPECT_EQ(editor.page(), EditorPage::Advanced);
+                 EXPECT_TRUE(IsWindowVisible(c.PanelAdvanced));
+                 EXPECT_FALSE(IsWindowVisible(c.PanelDD));
                  choose(2);
                  EXPECT_EQ(editor.page(), EditorPage::Schedule);
+                 EXPECT_FALSE(IsWindowVisible(c.PanelAdvanced));
                  EXPECT_TRUE(IsWindowVisible(c.PanelDD));
                  EXPECT_FALSE(IsWindowVisible(c.PanelBase));
                  choose(1);
@@ -232,6 +239,118 @@ TEST_F(TaskEditorTest, ACloseFromTheTaskbarWhileTheEditorIsOpenEndsTheProgram) {
     EXPECT_TRUE(PeekMessageW(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE))
         << "the quit request reaches the loop outside";
     EXPECT_EQ(ReadFile(settingsPath()).find("never saved"), std::string::npos);
+}
+
+// Each option written under its key after the seven of today, shown again when the task is
+// edited, and removed with its key when turned off; the options of the time-named sub-directory
+// take part only while its box is ticked.
+TEST_F(TaskEditorTest, AdvancedPageSavesAndReloadsEachOption) {
+    Start("");
+    InEditor([&] { Command(winui::kToolButton4); },
+             [&](TnewTaskForm& editor) {
+                 const auto& c = editor.controls();
+                 SetWindowTextW(c.le_taskname, L"daily");
+                 SetWindowTextW(c.le_Source, L"C:\\data");
+                 SetWindowTextW(c.le_Dest, L"D:\\backup");
+                 EXPECT_FALSE(IsWindowEnabled(c.cbx_linkSame));
+                 EXPECT_FALSE(IsWindowEnabled(c.se_keepLast));
+                 Click(c.cbx_autochildDir);
+                 EXPECT_TRUE(IsWindowEnabled(c.cbx_linkSame));
+                 EXPECT_TRUE(IsWindowEnabled(c.se_keepLast));
+                 Click(c.cbx_skipSame);
+                 Click(c.cbx_linkSame);
+                 SetWindowTextW(c.se_keepLast, L"7");
+                 SetWindowTextW(c.le_excludeMask, L"*.tmp;cache");
+                 Click(c.cbx_catchUp);
+                 Click(c.Button1);
+             });
+    const std::string seven = "[daily]\ntaskName=daily\ntaskSource=C:\\data\n"
+                              "taskDest=D:\\backup\ntaskautoChild=1\ntaskDD=13:26:00\n"
+                              "useDelayM=0\ndelayM=60\n";
+    EXPECT_EQ(ReadFile(settingsPath()), seven + "skipSame=1\nlinkSame=1\nkeepLast=7\n"
+                                                "excludeMask=*.tmp;cache\ncatchUp=1\n");
+
+    SelectRow(table(), 0);
+    InEditor([&] { DoubleClickTable(); },
+             [&](TnewTaskForm& editor) {
+                 const auto& c = editor.controls();
+                 EXPECT_EQ(SendMessageW(c.cbx_skipSame, BM_GETCHECK, 0, 0), BST_CHECKED);
+                 EXPECT_EQ(SendMessageW(c.cbx_linkSame, BM_GETCHECK, 0, 0), BST_CHECKED);
+                 EXPECT_EQ(winui::WindowTextOf(c.se_keepLast), "7");
+                 EXPECT_EQ(winui::WindowTextOf(c.le_excludeMask), "*.tmp;cache");
+                 EXPECT_EQ(SendMessageW(c.cbx_catchUp, BM_GETCHECK, 0, 0), BST_CHECKED);
+                 EXPECT_TRUE(IsWindowEnabled(c.se_keepLast));
+                 Click(c.cbx_skipSame);
+                 SetWindowTextW(c.se_keepLast, L"0");
+                 SetWindowTextW(c.le_excludeMask, L"");
+                 Click(c.Button1);
+             });
+    EXPECT_EQ(ReadFile(settingsPath()), seven + "linkSame=1\ncatchUp=1\n");
+}
+
+TEST_F(TaskEditorTest, ATaskWithNoOptionTouchedIsSavedAsToday) {
+    Start("");
+    InEditor([&] { Command(winui::kToolButton4); },
+             [&](TnewTaskForm& editor) {
+                 const auto& c = editor.controls();
+                 SetWindowTextW(c.le_taskname, L"A");
+                 SetWindowTextW(c.le_Source, L"C:\\s");
+                 SetWindowTextW(c.le_Dest, L"C:\\d");
+                 Click(c.cbx_autochildDir);
+                 Click(c.Button1);
+             });
+    EXPECT_EQ(ReadFile(settingsPath()),
+              "[A]\ntaskName=A\ntaskSource=C:\\s\ntaskDest=C:\\d\ntaskautoChild=1\n"
+              "taskDD=13:26:00\nuseDelayM=0\ndelayM=60\n");
+}
+
+TEST_F(TaskEditorTest, PickersPutTheChosenPathIntoTheirEdits) {
+    std::vector<program::PathRequest> requests;
+    std::optional<std::string> answer;
+    winui::SetPathPickerResponder([&](const program::PathRequest& request) {
+        requests.push_back(request);
+        return answer;
+    });
+    Start("");
+    InEditor([&] { Command(winui::kToolButton4); },
+             [&](TnewTaskForm& editor) {
+                 const auto& c = editor.controls();
+                 // Beside their edits, inside the page.
+                 const int pageWidth = Width(WindowRectOf(c.PanelDir));
+                 for (const auto& [button, edit] :
+                      {std::pair{c.btn_Source, c.le_Source}, std::pair{c.btn_Dest, c.le_Dest}}) {
+                     const RECT place = ClientRectIn(button, c.PanelDir);
+                     const RECT field = ClientRectIn(edit, c.PanelDir);
+                     EXPECT_EQ(place.top, field.top);
+                     EXPECT_GE(place.left, field.right);
+                     EXPECT_LE(place.right, pageWidth);
+                 }
+                 const auto command = [&](int id) {
+                     SendMessageW(editor.handle(), WM_COMMAND, MAKEWPARAM(id, 0), 0);
+                 };
+                 SetWindowTextW(c.le_Source, L" C:\\old ");
+                 answer = "C:\\picked\\tree";
+                 command(TnewTaskForm::kPickSourceDirectory);
+                 EXPECT_EQ(winui::WindowTextOf(c.le_Source), "C:\\picked\\tree");
+                 answer = "C:\\picked\\one.txt";
+                 command(TnewTaskForm::kPickSourceFile);
+                 EXPECT_EQ(winui::WindowTextOf(c.le_Source), "C:\\picked\\one.txt");
+                 answer = "D:\\备份";
+                 Click(c.btn_Dest);
+                 EXPECT_EQ(winui::WindowTextOf(c.le_Dest), "D:\\备份");
+                 answer.reset(); // cancelled
+                 Click(c.btn_Dest);
+                 EXPECT_EQ(winui::WindowTextOf(c.le_Dest), "D:\\备份");
+                 Click(c.Button2);
+             });
+    winui::SetPathPickerResponder(nullptr);
+    ASSERT_EQ(requests.size(), 4u);
+    EXPECT_EQ(requests[0].kind, program::PathKind::Directory);
+    EXPECT_EQ(requests[0].start, "C:\\old");
+    EXPECT_EQ(requests[1].kind, program::PathKind::File);
+    EXPECT_EQ(requests[2].kind, program::PathKind::Directory);
+    EXPECT_EQ(requests[2].caption, "选择目的目录");
+    EXPECT_EQ(requests[3].start, "D:\\备份");
 }
 
 } // namespace

@@ -1,0 +1,46 @@
+#pragma once
+
+#include "platform/SystemError.h"
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+// What incremental backups need beyond copies: telling an unchanged file, sharing one copy
+// between two backups, and removing an old backup whole. Paths are UTF-8.
+namespace kolvane::platform {
+
+#ifdef _WIN32
+inline constexpr bool kNamesIgnoreLetterCase = true;
+#else
+inline constexpr bool kNamesIgnoreLetterCase = false;
+#endif
+
+struct FileStamp {
+    std::int64_t size = 0;
+    std::int64_t modifiedSeconds = 0;
+    std::int64_t modifiedNanoseconds = 0;
+};
+
+// The stamp of an entry that is a regular file itself; nothing for a link, a directory, anything
+// else or a missing entry.
+std::optional<FileStamp> RegularFileStamp(const std::string& path);
+
+// Same size and modification time. A file system that keeps whole seconds only shows no fraction,
+// so then the seconds alone decide.
+inline bool SameStamp(const FileStamp& a, const FileStamp& b) {
+    if (a.size != b.size || a.modifiedSeconds != b.modifiedSeconds)
+        return false;
+    return a.modifiedNanoseconds == b.modifiedNanoseconds || a.modifiedNanoseconds == 0 ||
+           b.modifiedNanoseconds == 0;
+}
+
+// Gives the existing file `existing` the further name `link` (a hard link). Fails, among other
+// reasons, across volumes, on file systems without such links and at a file's link limit.
+SystemError MakeHardLink(const std::string& existing, const std::string& link);
+
+// Removes the directory `path` with everything below it; links inside are removed, never
+// followed. Stops at the first failure and returns its code; what was removed stays removed.
+SystemError RemoveDirectoryTree(const std::string& path);
+
+} // namespace kolvane::platform
