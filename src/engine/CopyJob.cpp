@@ -6,6 +6,7 @@
 #include "engine/FileList.h"
 #include "engine/NameMask.h"
 #include "engine/Paths.h"
+#include "engine/UnchangedCopies.h"
 #include "platform/BackupFiles.h"
 #include "platform/DirectoryListing.h"
 #include "platform/FileCopy.h"
@@ -186,25 +187,39 @@ struct TcopyFile::Shared {
         int index = 0;
         CopyWorkers workers(CopyWorkers::ThreadsFor(fileList.size()),
                             [this](CopyTask& task) { return CopyEntry(task); });
+        const auto reportTask = [&](const CopyTask& task) {
+            const std::string source = sourceRoot + std::string(task.relative);
+            Report(sink, {JobEvent::Kind::Progress, jobName, Stamp() + source, total, ++index});
+            if (task.error != 0)
+                ReportFailure(sink, source, task.error);
+            else
+                CountOutcome(task.outcome);
+        };
         const auto reportFinished = [&](bool waitForOldest) {
             for (bool wait = waitForOldest; auto task = workers.TakeFinished(wait); wait = false) {
                 if (stopRequested.load())
                     return false;
-                const std::string source = sourceRoot + std::string(task->relative);
-                Report(sink, {JobEvent::Kind::Progress, jobName, Stamp() + source, total, ++index});
-                if (task->error != 0)
-                    ReportFailure(sink, source, task->error);
-                else
-                    CountOutcome(task->outcome);
+                reportTask(*task);
             }
             return !stopRequested.load();
         };
+        std::optional<UnchangedEntries> unchanged;
+        if (options.skipSame && !singleFile)
+            unchanged.emplace(fileList, sourceRoot, destinationRoot);
+        std::size_t position = 0;
         const bool handedOut =
             fileList.ForEach([&](FileList::Kind kind, std::string_view relative) {
                 if (workers.Full() && !reportFinished(true))
                     return false;
                 CopyTask task{kind, relative};
                 task.error = PrepareDestinationDirectory(relative, task.destinationIsNew);
+                // An unchanged copy costs a worker nothing, so when no copy before it is still
+                // to be reported it is reported at once.
+                if (unchanged && IsKnownUnchanged(*unchanged, position++, task) &&
+                    !workers.Outstanding()) {
+                    reportTask(task);
+                    return !stopRequested.load();
+                }
                 workers.Add(task);
                 return reportFinished(false);
             });
@@ -274,7 +289,9 @@ struct TcopyFile::Shared {
         destination.assign(destinationRoot).append(task.relative);
         if (task.kind == FileList::Kind::Link)
             return platform::CopyLinkAtomically(source, destination);
-        if (options.skipSame && !task.destinationIsNew && IsCopyUnchanged(source, destination)) {
+        if (task.outcome == CopyOutcome::Unchanged)
+            return 0;
+        if (options.skipSame && singleFile && IsCopyUnchanged(source, destination)) {
             task.outcome = CopyOutcome::Unchanged;
             return 0;
         }
@@ -287,6 +304,17 @@ struct TcopyFile::Shared {
     }
 
     // ---- options of the task --------------------------------------------------------------
+
+    // Marks a file of a tree that skipSame leaves as it is. A single-file source, which may be a
+    // link to follow, is looked at by its copy instead.
+    static bool IsKnownUnchanged(UnchangedEntries& unchanged, std::size_t position,
+                                 CopyTask& task) {
+        if (task.error != 0 || task.destinationIsNew || task.kind != FileList::Kind::File ||
+            !unchanged.IsUnchanged(position, task.relative))
+            return false;
+        task.outcome = CopyOutcome::Unchanged;
+        return true;
+    }
 
     // The source as a regular file (a single-file source is followed when it is a link).
     std::optional<platform::FileStamp> SourceStamp(const std::string& source) const {

@@ -1,5 +1,7 @@
 #include "platform/BackupFiles.h"
 
+#include "platform/posix/Descriptor.h"
+
 #include <cerrno>
 #include <dirent.h>
 #include <fcntl.h>
@@ -54,6 +56,32 @@ SystemError RemoveEntriesOf(int directory) {
 std::optional<FileStamp> RegularFileStamp(const std::string& path) {
     struct stat status {};
     if (::lstat(path.c_str(), &status) != 0 || !S_ISREG(status.st_mode))
+        return std::nullopt;
+    return FileStamp{static_cast<std::int64_t>(status.st_size),
+                     static_cast<std::int64_t>(status.st_mtim.tv_sec),
+                     static_cast<std::int64_t>(status.st_mtim.tv_nsec)};
+}
+
+struct DirectoryStamps::State {
+    posix::Descriptor directory;
+    mutable std::string name; // zero-terminated for the call
+};
+
+DirectoryStamps::DirectoryStamps() : state_(std::make_unique<State>()) {}
+DirectoryStamps::~DirectoryStamps() = default;
+
+void DirectoryStamps::Open(const std::string& path) {
+    state_->directory.Reset(::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+}
+
+std::optional<FileStamp> DirectoryStamps::Of(std::string_view name) const {
+    if (!state_->directory)
+        return std::nullopt;
+    state_->name.assign(name);
+    struct stat status {};
+    if (::fstatat(state_->directory.get(), state_->name.c_str(), &status, AT_SYMLINK_NOFOLLOW) !=
+            0 ||
+        !S_ISREG(status.st_mode))
         return std::nullopt;
     return FileStamp{static_cast<std::int64_t>(status.st_size),
                      static_cast<std::int64_t>(status.st_mtim.tv_sec),
