@@ -339,12 +339,30 @@ struct TcopyFile::Shared {
                            const std::string& destination) const {
         thread_local std::string previous;
         previous.assign(previousRun).append(relative);
-        const auto earlier = platform::RegularFileStamp(previous);
-        if (!earlier)
+        if (!IsUnchangedSincePreviousRun(relative, source, previous))
             return false;
-        const auto original = SourceStamp(source);
-        return original && platform::SameStamp(*original, *earlier) &&
-               platform::MakeHardLink(previous, destination) == 0;
+        return platform::MakeHardLink(previous, destination) == 0;
+    }
+
+    // Each worker keeps the directories of its last entry open; entries come directory by
+    // directory, so most lookups are names in them.
+    bool IsUnchangedSincePreviousRun(std::string_view relative, const std::string& source,
+                                     const std::string& previous) const {
+        if (singleFile) {
+            const auto earlier = platform::RegularFileStamp(previous);
+            const auto original = SourceStamp(source);
+            return earlier && original && platform::SameStamp(*original, *earlier);
+        }
+        struct Lookup {
+            Lookup(const std::string& from, const std::string& to)
+                : sourceRoot(from), previousRoot(to), copies(from, to) {}
+            std::string sourceRoot, previousRoot;
+            UnchangedCopies copies;
+        };
+        thread_local std::optional<Lookup> lookup;
+        if (!lookup || lookup->sourceRoot != sourceRoot || lookup->previousRoot != previousRun)
+            lookup.emplace(sourceRoot, previousRun);
+        return lookup->copies.IsUnchanged(relative);
     }
 
     // The directory that holds the time-named sub-directories, with its separator; empty when
