@@ -13,6 +13,7 @@
 #include "platform/Files.h"
 
 #include <algorithm>
+#include <map>
 #include <thread>
 #include <utility>
 
@@ -353,16 +354,17 @@ struct TcopyFile::Shared {
             const auto original = SourceStamp(source);
             return earlier && original && platform::SameStamp(*original, *earlier);
         }
-        struct Lookup {
-            Lookup(const std::string& from, const std::string& to)
-                : sourceRoot(from), previousRoot(to), copies(from, to) {}
-            std::string sourceRoot, previousRoot;
-            UnchangedCopies copies;
-        };
-        thread_local std::optional<Lookup> lookup;
-        if (!lookup || lookup->sourceRoot != sourceRoot || lookup->previousRoot != previousRun)
-            lookup.emplace(sourceRoot, previousRun);
-        return lookup->copies.IsUnchanged(relative);
+        return PreviousRunLookupOfThisThread().IsUnchanged(relative);
+    }
+
+    // Kept by the job rather than in thread-local storage, whose objects with destructors some
+    // Windows runtimes free wrongly at a thread's end.
+    UnchangedCopies& PreviousRunLookupOfThisThread() const {
+        std::lock_guard lock(lookupsMutex);
+        std::unique_ptr<UnchangedCopies>& lookup = previousRunLookups[std::this_thread::get_id()];
+        if (!lookup)
+            lookup = std::make_unique<UnchangedCopies>(sourceRoot, previousRun);
+        return *lookup;
     }
 
     // The directory that holds the time-named sub-directories, with its separator; empty when
@@ -492,6 +494,9 @@ struct TcopyFile::Shared {
     std::string runDirectory;
     NameMask excluded;
     std::string previousRun; // the newest earlier run linkSame links to, with its separator
+    // linkSame's lookups, one for each worker.
+    mutable std::mutex lookupsMutex;
+    mutable std::map<std::thread::id, std::unique_ptr<UnchangedCopies>> previousRunLookups;
     int copied = 0, unchanged = 0, linked = 0; // worker only
 };
 
