@@ -338,33 +338,24 @@ struct TcopyFile::Shared {
     // links, the link limit, a name already taken) the file is copied instead.
     bool LinkToPreviousRun(std::string_view relative, const std::string& source,
                            const std::string& destination) const {
-        thread_local std::string previous;
-        previous.assign(previousRun).append(relative);
-        if (!IsUnchangedSincePreviousRun(relative, source, previous))
-            return false;
-        return platform::MakeHardLink(previous, destination) == 0;
+        if (!singleFile)
+            return PreviousRunLinksOfThisThread().LinkIfUnchanged(relative);
+        const std::string previous = previousRun + std::string(relative);
+        const auto earlier = platform::RegularFileStamp(previous);
+        const auto original = SourceStamp(source);
+        return earlier && original && platform::SameStamp(*original, *earlier) &&
+               platform::MakeHardLink(previous, destination) == 0;
     }
 
-    // Each worker keeps the directories of its last entry open; entries come directory by
-    // directory, so most lookups are names in them.
-    bool IsUnchangedSincePreviousRun(std::string_view relative, const std::string& source,
-                                     const std::string& previous) const {
-        if (singleFile) {
-            const auto earlier = platform::RegularFileStamp(previous);
-            const auto original = SourceStamp(source);
-            return earlier && original && platform::SameStamp(*original, *earlier);
-        }
-        return PreviousRunLookupOfThisThread().IsUnchanged(relative);
-    }
-
-    // Kept by the job rather than in thread-local storage, whose objects with destructors some
-    // Windows runtimes free wrongly at a thread's end.
-    UnchangedCopies& PreviousRunLookupOfThisThread() const {
-        std::lock_guard lock(lookupsMutex);
-        std::unique_ptr<UnchangedCopies>& lookup = previousRunLookups[std::this_thread::get_id()];
-        if (!lookup)
-            lookup = std::make_unique<UnchangedCopies>(sourceRoot, previousRun);
-        return *lookup;
+    // Each worker keeps the directories of its last entry open, since entries come directory by
+    // directory. Kept by the job rather than in thread-local storage, whose objects with
+    // destructors some Windows runtimes free wrongly at a thread's end.
+    PreviousRunLinks& PreviousRunLinksOfThisThread() const {
+        std::lock_guard lock(linksMutex);
+        std::unique_ptr<PreviousRunLinks>& links = previousRunLinks[std::this_thread::get_id()];
+        if (!links)
+            links = std::make_unique<PreviousRunLinks>(sourceRoot, previousRun, destinationRoot);
+        return *links;
     }
 
     // The directory that holds the time-named sub-directories, with its separator; empty when
@@ -494,9 +485,9 @@ struct TcopyFile::Shared {
     std::string runDirectory;
     NameMask excluded;
     std::string previousRun; // the newest earlier run linkSame links to, with its separator
-    // linkSame's lookups, one for each worker.
-    mutable std::mutex lookupsMutex;
-    mutable std::map<std::thread::id, std::unique_ptr<UnchangedCopies>> previousRunLookups;
+    // linkSame's, one for each worker.
+    mutable std::mutex linksMutex;
+    mutable std::map<std::thread::id, std::unique_ptr<PreviousRunLinks>> previousRunLinks;
     int copied = 0, unchanged = 0, linked = 0; // worker only
 };
 

@@ -25,6 +25,29 @@ bool UnchangedCopies::IsUnchanged(std::string_view relative) {
     return original && platform::SameStamp(*original, *copy);
 }
 
+PreviousRunLinks::PreviousRunLinks(std::string sourceRoot, std::string previousRoot,
+                                   std::string destinationRoot)
+    : sourceRoot_(std::move(sourceRoot)), previousRoot_(std::move(previousRoot)),
+      destinationRoot_(std::move(destinationRoot)) {}
+
+bool PreviousRunLinks::LinkIfUnchanged(std::string_view relative) {
+    const std::string_view directory = ExtractFilePath(relative);
+    if (!opened_ || directory != directory_) {
+        directory_.assign(directory);
+        source_.Open(sourceRoot_ + directory_);
+        previous_.Open(previousRoot_ + directory_);
+        destination_.Open(destinationRoot_ + directory_);
+        opened_ = true;
+    }
+    const std::string_view name = ExtractFileName(relative);
+    const auto earlier = previous_.Of(name);
+    if (!earlier)
+        return false;
+    const auto original = source_.Of(name);
+    return original && platform::SameStamp(*original, *earlier) &&
+           previous_.LinkInto(name, destination_) == 0;
+}
+
 UnchangedEntries::UnchangedEntries(const FileList& list, const std::string& sourceRoot,
                                    const std::string& destinationRoot)
     : verdicts_(list.size()), own_(sourceRoot, destinationRoot),

@@ -28,7 +28,26 @@ private:
     std::string sourceRoot_, destinationRoot_;
     std::string directory_;
     bool opened_ = false;
-    platform::DirectoryStamps source_, destination_;
+    platform::NamedDirectory source_, destination_;
+};
+
+// Makes each file of a run that is unchanged since the previous run (same size and modification
+// time there) a link to its copy there. Keeps the three directories of the last entry open: the
+// source's, the previous run's and the run's own, which must exist. Belongs to one thread.
+class PreviousRunLinks {
+public:
+    PreviousRunLinks(std::string sourceRoot, std::string previousRoot, std::string destinationRoot);
+
+    // Whether the file was unchanged and is now a link. A link that cannot be made (another
+    // volume, a file system without links, the link limit, a name already taken) leaves it to be
+    // copied.
+    bool LinkIfUnchanged(std::string_view relative);
+
+private:
+    std::string sourceRoot_, previousRoot_, destinationRoot_;
+    std::string directory_;
+    bool opened_ = false;
+    platform::NamedDirectory source_, previous_, destination_;
 };
 
 // UnchangedCopies for the entries of a job's list, on the thread that asks and, for every second

@@ -28,20 +28,22 @@ struct FileStamp {
 // else or a missing entry.
 std::optional<FileStamp> RegularFileStamp(const std::string& path);
 
-// The stamps of the entries of one directory, looked up by their names in it, which spares
-// walking the whole path for each. Belongs to one thread.
-class DirectoryStamps {
+// One directory whose entries are reached by their names in it, which spares walking the whole
+// path for each. Belongs to one thread.
+class NamedDirectory {
 public:
-    DirectoryStamps();
-    ~DirectoryStamps();
-    DirectoryStamps(const DirectoryStamps&) = delete;
-    DirectoryStamps& operator=(const DirectoryStamps&) = delete;
+    NamedDirectory();
+    ~NamedDirectory();
+    NamedDirectory(const NamedDirectory&) = delete;
+    NamedDirectory& operator=(const NamedDirectory&) = delete;
 
     // Looks in `path` from now on (following it when it is a link); a directory that cannot be
-    // opened has no stamps.
+    // opened has no entries.
     void Open(const std::string& path);
     // RegularFileStamp of the entry `name` of the directory.
     std::optional<FileStamp> Of(std::string_view name) const;
+    // MakeHardLink of the entry `name` to the same name in `target`.
+    SystemError LinkInto(std::string_view name, const NamedDirectory& target) const;
 
 private:
     struct State;

@@ -62,19 +62,19 @@ std::optional<FileStamp> RegularFileStamp(const std::string& path) {
                      static_cast<std::int64_t>(status.st_mtim.tv_nsec)};
 }
 
-struct DirectoryStamps::State {
+struct NamedDirectory::State {
     posix::Descriptor directory;
     mutable std::string name; // zero-terminated for the call
 };
 
-DirectoryStamps::DirectoryStamps() : state_(std::make_unique<State>()) {}
-DirectoryStamps::~DirectoryStamps() = default;
+NamedDirectory::NamedDirectory() : state_(std::make_unique<State>()) {}
+NamedDirectory::~NamedDirectory() = default;
 
-void DirectoryStamps::Open(const std::string& path) {
+void NamedDirectory::Open(const std::string& path) {
     state_->directory.Reset(::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
 }
 
-std::optional<FileStamp> DirectoryStamps::Of(std::string_view name) const {
+std::optional<FileStamp> NamedDirectory::Of(std::string_view name) const {
     if (!state_->directory)
         return std::nullopt;
     state_->name.assign(name);
@@ -86,6 +86,16 @@ std::optional<FileStamp> DirectoryStamps::Of(std::string_view name) const {
     return FileStamp{static_cast<std::int64_t>(status.st_size),
                      static_cast<std::int64_t>(status.st_mtim.tv_sec),
                      static_cast<std::int64_t>(status.st_mtim.tv_nsec)};
+}
+
+SystemError NamedDirectory::LinkInto(std::string_view name, const NamedDirectory& target) const {
+    if (!state_->directory || !target.state_->directory)
+        return EBADF;
+    state_->name.assign(name);
+    return ::linkat(state_->directory.get(), state_->name.c_str(), target.state_->directory.get(),
+                    state_->name.c_str(), 0) == 0
+               ? 0
+               : errno;
 }
 
 SystemError MakeHardLink(const std::string& existing, const std::string& link) {

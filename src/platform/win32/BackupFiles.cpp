@@ -64,15 +64,15 @@ std::optional<FileStamp> RegularFileStamp(const std::string& path) {
 }
 
 // Windows has no lookup relative to an open directory that is cheaper than a whole path.
-struct DirectoryStamps::State {
+struct NamedDirectory::State {
     std::string directory;
     bool open = false;
 };
 
-DirectoryStamps::DirectoryStamps() : state_(std::make_unique<State>()) {}
-DirectoryStamps::~DirectoryStamps() = default;
+NamedDirectory::NamedDirectory() : state_(std::make_unique<State>()) {}
+NamedDirectory::~NamedDirectory() = default;
 
-void DirectoryStamps::Open(const std::string& path) {
+void NamedDirectory::Open(const std::string& path) {
     state_->directory = path;
     if (!state_->directory.empty() && state_->directory.back() != '\\' &&
         state_->directory.back() != '/')
@@ -81,10 +81,17 @@ void DirectoryStamps::Open(const std::string& path) {
     state_->open = attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
-std::optional<FileStamp> DirectoryStamps::Of(std::string_view name) const {
+std::optional<FileStamp> NamedDirectory::Of(std::string_view name) const {
     if (!state_->open)
         return std::nullopt;
     return RegularFileStamp(state_->directory + std::string(name));
+}
+
+SystemError NamedDirectory::LinkInto(std::string_view name, const NamedDirectory& target) const {
+    if (!state_->open || !target.state_->open)
+        return static_cast<SystemError>(ERROR_PATH_NOT_FOUND);
+    return MakeHardLink(state_->directory + std::string(name),
+                        target.state_->directory + std::string(name));
 }
 
 SystemError MakeHardLink(const std::string& existing, const std::string& link) {
