@@ -186,8 +186,7 @@ struct TcopyFile::Shared {
     bool CopyEntries(JobEventSink* sink) {
         const int total = static_cast<int>(fileList.size());
         int index = 0;
-        CopyWorkers workers(CopyWorkers::ThreadsFor(fileList.size()),
-                            [this](CopyTask& task) { return CopyEntry(task); });
+        CopyWorkers workers(WorkerCount(), [this](CopyTask& task) { return CopyEntry(task); });
         const auto reportTask = [&](const CopyTask& task) {
             const std::string source = sourceRoot + std::string(task.relative);
             Report(sink, {JobEvent::Kind::Progress, jobName, Stamp() + source, total, ++index});
@@ -305,6 +304,15 @@ struct TcopyFile::Shared {
     }
 
     // ---- options of the task --------------------------------------------------------------
+
+    // Links into one directory wait for each other on its lock, so a run that mostly links gains
+    // nothing from more workers than cores, and measurably loses with more.
+    std::size_t WorkerCount() const {
+        const std::size_t usual = CopyWorkers::ThreadsFor(fileList.size());
+        if (previousRun.empty())
+            return usual;
+        return std::min<std::size_t>(usual, std::max(1u, std::thread::hardware_concurrency()));
+    }
 
     // Marks a file of a tree that skipSame leaves as it is. A single-file source, which may be a
     // link to follow, is looked at by its copy instead.
