@@ -6,12 +6,14 @@
 #include "engine/FileList.h"
 #include "engine/NameMask.h"
 #include "engine/Paths.h"
+#include "engine/UnchangedCopies.h"
 #include "platform/BackupFiles.h"
 #include "platform/DirectoryListing.h"
 #include "platform/FileCopy.h"
 #include "platform/Files.h"
 
 #include <algorithm>
+#include <map>
 #include <thread>
 #include <utility>
 
@@ -184,27 +186,40 @@ struct TcopyFile::Shared {
     bool CopyEntries(JobEventSink* sink) {
         const int total = static_cast<int>(fileList.size());
         int index = 0;
-        CopyWorkers workers(CopyWorkers::ThreadsFor(fileList.size()),
-                            [this](CopyTask& task) { return CopyEntry(task); });
+        CopyWorkers workers(WorkerCount(), [this](CopyTask& task) { return CopyEntry(task); });
+        const auto reportTask = [&](const CopyTask& task) {
+            const std::string source = sourceRoot + std::string(task.relative);
+            Report(sink, {JobEvent::Kind::Progress, jobName, Stamp() + source, total, ++index});
+            if (task.error != 0)
+                ReportFailure(sink, source, task.error);
+            else
+                CountOutcome(task.outcome);
+        };
         const auto reportFinished = [&](bool waitForOldest) {
             for (bool wait = waitForOldest; auto task = workers.TakeFinished(wait); wait = false) {
                 if (stopRequested.load())
                     return false;
-                const std::string source = sourceRoot + std::string(task->relative);
-                Report(sink, {JobEvent::Kind::Progress, jobName, Stamp() + source, total, ++index});
-                if (task->error != 0)
-                    ReportFailure(sink, source, task->error);
-                else
-                    CountOutcome(task->outcome);
+                reportTask(*task);
             }
             return !stopRequested.load();
         };
+        std::optional<UnchangedEntries> unchanged;
+        if (options.skipSame && !singleFile)
+            unchanged.emplace(fileList, sourceRoot, destinationRoot);
+        std::size_t position = 0;
         const bool handedOut =
             fileList.ForEach([&](FileList::Kind kind, std::string_view relative) {
                 if (workers.Full() && !reportFinished(true))
                     return false;
                 CopyTask task{kind, relative};
                 task.error = PrepareDestinationDirectory(relative, task.destinationIsNew);
+                // An unchanged copy costs a worker nothing, so when no copy before it is still
+                // to be reported it is reported at once.
+                if (unchanged && IsKnownUnchanged(*unchanged, position++, task) &&
+                    !workers.Outstanding()) {
+                    reportTask(task);
+                    return !stopRequested.load();
+                }
                 workers.Add(task);
                 return reportFinished(false);
             });
@@ -274,7 +289,9 @@ struct TcopyFile::Shared {
         destination.assign(destinationRoot).append(task.relative);
         if (task.kind == FileList::Kind::Link)
             return platform::CopyLinkAtomically(source, destination);
-        if (options.skipSame && !task.destinationIsNew && IsCopyUnchanged(source, destination)) {
+        if (task.outcome == CopyOutcome::Unchanged)
+            return 0;
+        if (options.skipSame && singleFile && IsCopyUnchanged(source, destination)) {
             task.outcome = CopyOutcome::Unchanged;
             return 0;
         }
@@ -287,6 +304,26 @@ struct TcopyFile::Shared {
     }
 
     // ---- options of the task --------------------------------------------------------------
+
+    // Links into one directory wait for each other on its lock, so a run that mostly links gains
+    // nothing from more workers than cores, and measurably loses with more.
+    std::size_t WorkerCount() const {
+        const std::size_t usual = CopyWorkers::ThreadsFor(fileList.size());
+        if (previousRun.empty())
+            return usual;
+        return std::min<std::size_t>(usual, std::max(1u, std::thread::hardware_concurrency()));
+    }
+
+    // Marks a file of a tree that skipSame leaves as it is. A single-file source, which may be a
+    // link to follow, is looked at by its copy instead.
+    static bool IsKnownUnchanged(UnchangedEntries& unchanged, std::size_t position,
+                                 CopyTask& task) {
+        if (task.error != 0 || task.destinationIsNew || task.kind != FileList::Kind::File ||
+            !unchanged.IsUnchanged(position, task.relative))
+            return false;
+        task.outcome = CopyOutcome::Unchanged;
+        return true;
+    }
 
     // The source as a regular file (a single-file source is followed when it is a link).
     std::optional<platform::FileStamp> SourceStamp(const std::string& source) const {
@@ -309,14 +346,24 @@ struct TcopyFile::Shared {
     // links, the link limit, a name already taken) the file is copied instead.
     bool LinkToPreviousRun(std::string_view relative, const std::string& source,
                            const std::string& destination) const {
-        thread_local std::string previous;
-        previous.assign(previousRun).append(relative);
+        if (!singleFile)
+            return PreviousRunLinksOfThisThread().LinkIfUnchanged(relative);
+        const std::string previous = previousRun + std::string(relative);
         const auto earlier = platform::RegularFileStamp(previous);
-        if (!earlier)
-            return false;
         const auto original = SourceStamp(source);
-        return original && platform::SameStamp(*original, *earlier) &&
+        return earlier && original && platform::SameStamp(*original, *earlier) &&
                platform::MakeHardLink(previous, destination) == 0;
+    }
+
+    // Each worker keeps the directories of its last entry open, since entries come directory by
+    // directory. Kept by the job rather than in thread-local storage, whose objects with
+    // destructors some Windows runtimes free wrongly at a thread's end.
+    PreviousRunLinks& PreviousRunLinksOfThisThread() const {
+        std::lock_guard lock(linksMutex);
+        std::unique_ptr<PreviousRunLinks>& links = previousRunLinks[std::this_thread::get_id()];
+        if (!links)
+            links = std::make_unique<PreviousRunLinks>(sourceRoot, previousRun, destinationRoot);
+        return *links;
     }
 
     // The directory that holds the time-named sub-directories, with its separator; empty when
@@ -446,6 +493,9 @@ struct TcopyFile::Shared {
     std::string runDirectory;
     NameMask excluded;
     std::string previousRun; // the newest earlier run linkSame links to, with its separator
+    // linkSame's, one for each worker.
+    mutable std::mutex linksMutex;
+    mutable std::map<std::thread::id, std::unique_ptr<PreviousRunLinks>> previousRunLinks;
     int copied = 0, unchanged = 0, linked = 0; // worker only
 };
 

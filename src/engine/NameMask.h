@@ -15,7 +15,6 @@ public:
     // With ignoreLetterCase, "A" to "Z" match "a" to "z" (other letters match only as written).
     NameMask(std::string_view patterns, bool ignoreLetterCase);
 
-    bool empty() const { return patterns_.empty(); }
     // Whether the name of one file or directory (no path) matches any of the patterns.
     bool Matches(std::string_view name) const;
 

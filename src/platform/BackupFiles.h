@@ -3,8 +3,10 @@
 #include "platform/SystemError.h"
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 
 // What incremental backups need beyond copies: telling an unchanged file, sharing one copy
 // between two backups, and removing an old backup whole. Paths are UTF-8.
@@ -25,6 +27,28 @@ struct FileStamp {
 // The stamp of an entry that is a regular file itself; nothing for a link, a directory, anything
 // else or a missing entry.
 std::optional<FileStamp> RegularFileStamp(const std::string& path);
+
+// One directory whose entries are reached by their names in it, which spares walking the whole
+// path for each. Belongs to one thread.
+class NamedDirectory {
+public:
+    NamedDirectory();
+    ~NamedDirectory();
+    NamedDirectory(const NamedDirectory&) = delete;
+    NamedDirectory& operator=(const NamedDirectory&) = delete;
+
+    // Looks in `path` from now on (following it when it is a link); a directory that cannot be
+    // opened has no entries.
+    void Open(const std::string& path);
+    // RegularFileStamp of the entry `name` of the directory.
+    std::optional<FileStamp> Of(std::string_view name) const;
+    // MakeHardLink of the entry `name` to the same name in `target`.
+    SystemError LinkInto(std::string_view name, const NamedDirectory& target) const;
+
+private:
+    struct State;
+    std::unique_ptr<State> state_;
+};
 
 // Same size and modification time. A file system that keeps whole seconds only shows no fraction,
 // so then the seconds alone decide.

@@ -1,5 +1,7 @@
 #include "EngineTestKit.h"
+#include "base/PathTerms.h"
 #include "engine/CopyJob.h"
+#include "engine/UnchangedCopies.h"
 #include "platform/BackupFiles.h"
 #include "support/Sandbox.h"
 
@@ -132,6 +134,45 @@ TEST_F(CopyOptionsTest, SkipSameLeavesCopiesOfTheSameSizeAndTimeAndCopiesTheRest
     plain.pop_back();
     EXPECT_EQ(LinesOf(Run({})), plain);
     EXPECT_EQ(readFile(backup_ / "same.txt"), "same");
+}
+
+TEST_F(CopyOptionsTest, SkipSameLeavesTheUnchangedCopyOfASingleFileSource) {
+    writeFile(sandbox() / "one.txt", "new");
+    writeFile(backup_ / "one.txt", "old");
+    fs::last_write_time(backup_ / "one.txt", fs::last_write_time(sandbox() / "one.txt"));
+    auto* job = new TcopyFile("备份", jobs_, std::make_shared<testing::FakeClock>());
+    job->onProgress = events_;
+    job->options = Options(&TaskOptions::skipSame);
+    job->SetPaths(TextOf(sandbox() / "one.txt"), TextOf(backup_));
+    ASSERT_TRUE(jobs_->WaitIdle(20s));
+    EXPECT_EQ(LinesOf(events_->Drain()).back(), kStamp + "复制 0 个，未变 1 个");
+    EXPECT_EQ(readFile(backup_ / "one.txt"), "old");
+}
+
+// The helper looks from the front while the entries are asked for from the back, so that both
+// threads give verdicts.
+TEST_F(CopyOptionsTest, UnchangedEntriesGiveTheSameVerdictOnEitherThread) {
+    FileList list;
+    std::vector<bool> unchanged;
+    for (int i = 0; i < 3000; ++i) {
+        const std::string name =
+            "d" + std::to_string(i / 100) + kPathSeparator + "f" + std::to_string(i);
+        writeFile(source_ / testing::PathOf(name), "content");
+        writeFile(backup_ / testing::PathOf(name), i % 7 == 0 ? "changed!" : "content");
+        fs::last_write_time(backup_ / testing::PathOf(name),
+                            fs::last_write_time(source_ / testing::PathOf(name)));
+        unchanged.push_back(i % 7 != 0);
+        list.Add(FileList::Kind::File, name);
+    }
+    UnchangedEntries entries(list, TextOf(source_) + kPathSeparator,
+                             TextOf(backup_) + kPathSeparator);
+    std::vector<std::string> names;
+    list.ForEach([&](FileList::Kind, std::string_view name) {
+        names.emplace_back(name);
+        return true;
+    });
+    for (std::size_t i = names.size(); i-- > 0;)
+        ASSERT_EQ(entries.IsUnchanged(i, names[i]), unchanged[i]) << names[i];
 }
 
 TEST_F(CopyOptionsTest, SkipSameReplacesALinkThatStandsForTheCopy) {

@@ -12,14 +12,17 @@ using namespace std::chrono_literals;
 
 constexpr int kNine = 9 * 3600;
 
-std::string DueAtEight(const std::string& name, const std::string& extra) {
-    std::string section = Section(name, extra);
-    section.replace(section.find("03:00:00"), 8, "08:00:00");
-    return section;
-}
+// A task whose runs find nothing to copy, into a destination that can be made on every system.
+class OptionsProgramTest : public ProgramTest {
+protected:
+    std::string Task(const std::string& name, const std::string& time, const std::string& extra) {
+        return "[" + name + "]\ntaskName=" + name + "\ntaskSource=" + pathOf("nothing") +
+               "\ntaskDest=" + pathOf("backup") + "\ntaskDD=" + time + "\n" + extra;
+    }
+};
 
 // The program starts at 09:00:00 on 1 March; the tasks are due daily at 08:00:00.
-TEST_F(ProgramTest, CatchUpRunsATaskOnceWhenItsDueTimePassedWhileTheProgramWasClosed) {
+TEST_F(OptionsProgramTest, CatchUpRunsATaskOnceWhenItsDueTimePassedWhileTheProgramWasClosed) {
     struct Case {
         const char* lastRun;
         bool catchUp;
@@ -31,7 +34,7 @@ TEST_F(ProgramTest, CatchUpRunsATaskOnceWhenItsDueTimePassedWhileTheProgramWasCl
         SCOPED_TRACE(std::string(c.lastRun) + (c.catchUp ? " with catchUp" : " without"));
         const std::string extra =
             std::string(c.catchUp ? "catchUp=1\n" : "") + "lastRun=" + c.lastRun + "\nrunCount=3\n";
-        Start(DueAtEight("t", extra), kNine);
+        Start(Task("t", "08:00:00", extra), kNine);
         for (int tick = 0; tick < 3; ++tick) {
             timer.Fire();
             ++clock->secondOfDay;
@@ -46,9 +49,8 @@ TEST_F(ProgramTest, CatchUpRunsATaskOnceWhenItsDueTimePassedWhileTheProgramWasCl
 
 // A due time the scheduler did not see while the program ran (the clock jumped past it) is no
 // missed run of a closed program.
-TEST_F(ProgramTest, CatchUpLooksOnlyAtTheStart) {
-    std::string task = Section("t", "catchUp=1\nlastRun=2026-03-01 08:00:00\n");
-    task.replace(task.find("03:00:00"), 8, "10:00:00");
+TEST_F(OptionsProgramTest, CatchUpLooksOnlyAtTheStart) {
+    const std::string task = Task("t", "10:00:00", "catchUp=1\nlastRun=2026-03-01 08:00:00\n");
     Start(task, kNine);
     timer.Fire();
     clock->secondOfDay = 11 * 3600;
@@ -56,13 +58,13 @@ TEST_F(ProgramTest, CatchUpLooksOnlyAtTheStart) {
     EXPECT_EQ(settings(), task);
 }
 
-TEST_F(ProgramTest, OnlyRunsOfCatchUpTasksNoteTheirStart) {
-    Start(Section("plain") + Section("catching", "catchUp=1\n"), kNine);
+TEST_F(OptionsProgramTest, OnlyRunsOfCatchUpTasksNoteTheirStart) {
+    Start(Task("plain", "03:00:00", "") + Task("catching", "03:00:00", "catchUp=1\n"), kNine);
     for (int row = 0; row < 2; ++row)
         program->RunTask(row);
-    EXPECT_EQ(settings(), Section("plain", "runCount=1\n") +
-                              Section("catching", "catchUp=1\nrunCount=1\n"
-                                                  "lastRun=2026-03-01 09:00:00\n"));
+    EXPECT_EQ(settings(), Task("plain", "03:00:00", "runCount=1\n") +
+                              Task("catching", "03:00:00",
+                                   "catchUp=1\nrunCount=1\nlastRun=2026-03-01 09:00:00\n"));
 }
 
 TEST_F(ProgramTest, StopSelectedTaskEndsItsRunningJobWithTheStoppedLine) {

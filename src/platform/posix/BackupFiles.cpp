@@ -1,5 +1,7 @@
 #include "platform/BackupFiles.h"
 
+#include "platform/posix/Descriptor.h"
+
 #include <cerrno>
 #include <dirent.h>
 #include <fcntl.h>
@@ -58,6 +60,42 @@ std::optional<FileStamp> RegularFileStamp(const std::string& path) {
     return FileStamp{static_cast<std::int64_t>(status.st_size),
                      static_cast<std::int64_t>(status.st_mtim.tv_sec),
                      static_cast<std::int64_t>(status.st_mtim.tv_nsec)};
+}
+
+struct NamedDirectory::State {
+    posix::Descriptor directory;
+    mutable std::string name; // zero-terminated for the call
+};
+
+NamedDirectory::NamedDirectory() : state_(std::make_unique<State>()) {}
+NamedDirectory::~NamedDirectory() = default;
+
+void NamedDirectory::Open(const std::string& path) {
+    state_->directory.Reset(::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+}
+
+std::optional<FileStamp> NamedDirectory::Of(std::string_view name) const {
+    if (!state_->directory)
+        return std::nullopt;
+    state_->name.assign(name);
+    struct stat status {};
+    if (::fstatat(state_->directory.get(), state_->name.c_str(), &status, AT_SYMLINK_NOFOLLOW) !=
+            0 ||
+        !S_ISREG(status.st_mode))
+        return std::nullopt;
+    return FileStamp{static_cast<std::int64_t>(status.st_size),
+                     static_cast<std::int64_t>(status.st_mtim.tv_sec),
+                     static_cast<std::int64_t>(status.st_mtim.tv_nsec)};
+}
+
+SystemError NamedDirectory::LinkInto(std::string_view name, const NamedDirectory& target) const {
+    if (!state_->directory || !target.state_->directory)
+        return EBADF;
+    state_->name.assign(name);
+    return ::linkat(state_->directory.get(), state_->name.c_str(), target.state_->directory.get(),
+                    state_->name.c_str(), 0) == 0
+               ? 0
+               : errno;
 }
 
 SystemError MakeHardLink(const std::string& existing, const std::string& link) {

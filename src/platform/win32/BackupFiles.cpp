@@ -63,6 +63,37 @@ std::optional<FileStamp> RegularFileStamp(const std::string& path) {
                      ticks % 10000000 * 100};
 }
 
+// Windows has no lookup relative to an open directory that is cheaper than a whole path.
+struct NamedDirectory::State {
+    std::string directory;
+    bool open = false;
+};
+
+NamedDirectory::NamedDirectory() : state_(std::make_unique<State>()) {}
+NamedDirectory::~NamedDirectory() = default;
+
+void NamedDirectory::Open(const std::string& path) {
+    state_->directory = path;
+    if (!state_->directory.empty() && state_->directory.back() != '\\' &&
+        state_->directory.back() != '/')
+        state_->directory += '\\';
+    const DWORD attributes = ::GetFileAttributesW(Wide(path).c_str());
+    state_->open = attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+std::optional<FileStamp> NamedDirectory::Of(std::string_view name) const {
+    if (!state_->open)
+        return std::nullopt;
+    return RegularFileStamp(state_->directory + std::string(name));
+}
+
+SystemError NamedDirectory::LinkInto(std::string_view name, const NamedDirectory& target) const {
+    if (!state_->open || !target.state_->open)
+        return static_cast<SystemError>(ERROR_PATH_NOT_FOUND);
+    return MakeHardLink(state_->directory + std::string(name),
+                        target.state_->directory + std::string(name));
+}
+
 SystemError MakeHardLink(const std::string& existing, const std::string& link) {
     if (::CreateHardLinkW(Wide(link).c_str(), Wide(existing).c_str(), nullptr))
         return 0;

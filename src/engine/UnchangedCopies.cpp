@@ -1,0 +1,84 @@
+#include "engine/UnchangedCopies.h"
+
+#include "base/PathTerms.h"
+
+#include <utility>
+
+namespace kolvane {
+
+UnchangedCopies::UnchangedCopies(std::string sourceRoot, std::string destinationRoot)
+    : sourceRoot_(std::move(sourceRoot)), destinationRoot_(std::move(destinationRoot)) {}
+
+bool UnchangedCopies::IsUnchanged(std::string_view relative) {
+    const std::string_view directory = ExtractFilePath(relative);
+    if (!opened_ || directory != directory_) {
+        directory_.assign(directory);
+        source_.Open(sourceRoot_ + directory_);
+        destination_.Open(destinationRoot_ + directory_);
+        opened_ = true;
+    }
+    const std::string_view name = ExtractFileName(relative);
+    const auto copy = destination_.Of(name);
+    if (!copy)
+        return false;
+    const auto original = source_.Of(name);
+    return original && platform::SameStamp(*original, *copy);
+}
+
+PreviousRunLinks::PreviousRunLinks(std::string sourceRoot, std::string previousRoot,
+                                   std::string destinationRoot)
+    : sourceRoot_(std::move(sourceRoot)), previousRoot_(std::move(previousRoot)),
+      destinationRoot_(std::move(destinationRoot)) {}
+
+bool PreviousRunLinks::LinkIfUnchanged(std::string_view relative) {
+    const std::string_view directory = ExtractFilePath(relative);
+    if (!opened_ || directory != directory_) {
+        directory_.assign(directory);
+        source_.Open(sourceRoot_ + directory_);
+        previous_.Open(previousRoot_ + directory_);
+        destination_.Open(destinationRoot_ + directory_);
+        opened_ = true;
+    }
+    const std::string_view name = ExtractFileName(relative);
+    const auto earlier = previous_.Of(name);
+    if (!earlier)
+        return false;
+    const auto original = source_.Of(name);
+    return original && platform::SameStamp(*original, *earlier) &&
+           previous_.LinkInto(name, destination_) == 0;
+}
+
+UnchangedEntries::UnchangedEntries(const FileList& list, const std::string& sourceRoot,
+                                   const std::string& destinationRoot)
+    : verdicts_(list.size()), own_(sourceRoot, destinationRoot),
+      helper_([this, &list, sourceRoot, destinationRoot](std::stop_token stop) {
+          LookAhead(list, sourceRoot, destinationRoot, stop);
+      }) {}
+
+bool UnchangedEntries::IsUnchanged(std::size_t index, std::string_view relative) {
+    switch (verdicts_[index].load(std::memory_order_relaxed)) {
+    case kUnchanged:
+        return true;
+    case kChanged:
+        return false;
+    default:
+        return own_.IsUnchanged(relative);
+    }
+}
+
+void UnchangedEntries::LookAhead(const FileList& list, const std::string& sourceRoot,
+                                 const std::string& destinationRoot, std::stop_token stop) {
+    UnchangedCopies copies(sourceRoot, destinationRoot);
+    std::size_t index = 0;
+    list.ForEach([&](FileList::Kind kind, std::string_view relative) {
+        if (stop.stop_requested())
+            return false;
+        if (index % 2 == 1 && kind == FileList::Kind::File)
+            verdicts_[index].store(copies.IsUnchanged(relative) ? kUnchanged : kChanged,
+                                   std::memory_order_relaxed);
+        ++index;
+        return true;
+    });
+}
+
+} // namespace kolvane
