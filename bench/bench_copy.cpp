@@ -13,6 +13,7 @@
 // Every timed run copies into its own destination and nothing is deleted until the series is
 // over: on these disks deleting makes the next creations slow.
 
+#include "BatchingReceiver.h"
 #include "engine/Clock.h"
 #include "engine/CopyJob.h"
 #include "engine/JobEvents.h"
@@ -66,67 +67,6 @@ struct Options {
     bool keep = false;
 };
 
-// Receives job events the way the window does: woken per batch, draining every 25 ms.
-class BatchingReceiver {
-public:
-    BatchingReceiver()
-        : queue_(std::make_shared<kolvane::JobEventQueue>([this] { Wake(); })),
-          drainer_([this] { DrainUntilStopped(); }) {}
-    ~BatchingReceiver() { Stop(); }
-
-    std::shared_ptr<kolvane::JobEventQueue> queue() const { return queue_; }
-
-    // Ends draining after the events still queued; returns {progress, failures}.
-    std::pair<int, int> Stop() {
-        {
-            std::lock_guard lock(mutex_);
-            stopping_ = true;
-        }
-        wake_.notify_all();
-        if (drainer_.joinable())
-            drainer_.join();
-        return {progress_, failures_};
-    }
-
-private:
-    void Wake() {
-        {
-            std::lock_guard lock(mutex_);
-            woken_ = true;
-        }
-        wake_.notify_all();
-    }
-
-    void DrainUntilStopped() {
-        for (;;) {
-            bool stopping;
-            {
-                std::unique_lock lock(mutex_);
-                wake_.wait(lock, [this] { return woken_ || stopping_; });
-                woken_ = false;
-                stopping = stopping_;
-            }
-            if (!stopping)
-                std::this_thread::sleep_for(25ms);
-            for (const kolvane::JobEvent& event : queue_->Drain()) {
-                progress_ += event.kind == kolvane::JobEvent::Kind::Progress;
-                failures_ += event.kind == kolvane::JobEvent::Kind::Failure;
-            }
-            if (stopping)
-                return;
-        }
-    }
-
-    std::shared_ptr<kolvane::JobEventQueue> queue_;
-    std::mutex mutex_;
-    std::condition_variable wake_;
-    bool woken_ = false;
-    bool stopping_ = false;
-    int progress_ = 0;
-    int failures_ = 0;
-    std::thread drainer_;
-};
-
 class CountingSink final : public kolvane::JobEventSink {
 public:
     void Post(kolvane::JobEvent event) override {
@@ -150,11 +90,11 @@ double Seconds(Clock::duration duration) {
 
 double TimeJob(const fs::path& source, const fs::path& destination, int expectedFiles) {
     ::sync();
-    BatchingReceiver receiver;
+    kolvane::bench::BatchingReceiver receiver;
     const auto start = Clock::now();
     RunJob(source, destination, receiver.queue());
     const double seconds = Seconds(Clock::now() - start);
-    const auto [progress, failures] = receiver.Stop();
+    const auto [progress, failures, notice] = receiver.Stop();
     if (progress != expectedFiles || failures != 0)
         std::printf("  warning: job reported %d files (%d expected), %d failures\n", progress,
                     expectedFiles, failures);

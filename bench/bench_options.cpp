@@ -10,24 +10,22 @@
 // The work directory is made under DIR, else $TMPDIR, else /tmp. Every timed run that writes
 // gets a destination of its own, and nothing is deleted until the series are over.
 
+#include "BatchingReceiver.h"
 #include "engine/Clock.h"
 #include "engine/CopyJob.h"
 #include "engine/JobEvents.h"
 
 #include <algorithm>
 #include <chrono>
-#include <condition_variable>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <memory>
-#include <mutex>
 #include <random>
 #include <string>
 #include <sys/stat.h>
-#include <thread>
 #include <unistd.h>
 #include <vector>
 
@@ -41,69 +39,6 @@ constexpr int kFiles = 20000;
 constexpr int kDirectories = 200;
 constexpr std::size_t kFileSize = 4 << 10;
 
-// Takes job events the way the window does: woken per batch, draining every 25 ms. Keeps the
-// counts line of the run.
-class Receiver {
-public:
-    Receiver()
-        : queue_(std::make_shared<kolvane::JobEventQueue>([this] { Wake(); })),
-          drainer_([this] { Drain(); }) {}
-    ~Receiver() { Stop(); }
-
-    std::shared_ptr<kolvane::JobEventQueue> queue() const { return queue_; }
-
-    // Returns the number of progress lines.
-    int Stop() {
-        {
-            std::lock_guard lock(mutex_);
-            stopping_ = true;
-        }
-        wake_.notify_all();
-        if (drainer_.joinable())
-            drainer_.join();
-        return progress_;
-    }
-    const std::string& countsLine() const { return countsLine_; }
-
-private:
-    void Wake() {
-        {
-            std::lock_guard lock(mutex_);
-            woken_ = true;
-        }
-        wake_.notify_all();
-    }
-
-    void Drain() {
-        for (;;) {
-            bool stopping;
-            {
-                std::unique_lock lock(mutex_);
-                wake_.wait(lock, [this] { return woken_ || stopping_; });
-                woken_ = false;
-                stopping = stopping_;
-            }
-            if (!stopping)
-                std::this_thread::sleep_for(25ms);
-            for (const kolvane::JobEvent& event : queue_->Drain()) {
-                progress_ += event.kind == kolvane::JobEvent::Kind::Progress;
-                if (event.kind == kolvane::JobEvent::Kind::Notice)
-                    countsLine_ = event.logLine;
-            }
-            if (stopping)
-                return;
-        }
-    }
-
-    std::shared_ptr<kolvane::JobEventQueue> queue_;
-    std::mutex mutex_;
-    std::condition_variable wake_;
-    bool woken_ = false, stopping_ = false;
-    int progress_ = 0;
-    std::string countsLine_;
-    std::thread drainer_;
-};
-
 double Seconds(SteadyClock::duration duration) {
     return std::chrono::duration<double>(duration).count();
 }
@@ -113,7 +48,7 @@ double Seconds(SteadyClock::duration duration) {
 double TimeJob(const fs::path& source, const fs::path& backupRoot, const std::string& runDirectory,
                const kolvane::TaskOptions& options, std::string* countsLine = nullptr) {
     ::sync();
-    Receiver receiver;
+    kolvane::bench::BatchingReceiver receiver;
     auto registry = std::make_shared<kolvane::JobRegistry>();
     const auto start = SteadyClock::now();
     auto* job = new kolvane::TcopyFile("bench", registry, std::make_shared<kolvane::SystemClock>());
@@ -125,10 +60,11 @@ double TimeJob(const fs::path& source, const fs::path& backupRoot, const std::st
     job->SetPaths(source.string() + "/", destination.string());
     registry->WaitIdle(24h);
     const double seconds = Seconds(SteadyClock::now() - start);
-    if (const int progress = receiver.Stop(); progress != kFiles)
-        std::printf("  warning: the job reported %d files, not %d\n", progress, kFiles);
+    const kolvane::bench::ReceivedEvents& received = receiver.Stop();
+    if (received.progress != kFiles)
+        std::printf("  warning: the job reported %d files, not %d\n", received.progress, kFiles);
     if (countsLine)
-        *countsLine = receiver.countsLine();
+        *countsLine = received.lastNotice;
     return seconds;
 }
 

@@ -282,11 +282,12 @@ struct TcopyFile::Shared {
         return rootMade || (!madeDirectory.empty() && directory.starts_with(madeDirectory));
     }
 
-    // Runs on the workers.
+    // Runs on the workers. No thread-local buffers: with mingw's threads, thread-local objects
+    // with destructors have corrupted the heap when a worker ended, and two short strings cost
+    // nothing beside the copy's system calls.
     platform::SystemError CopyEntry(CopyTask& task) const {
-        thread_local std::string source, destination;
-        source.assign(sourceRoot).append(task.relative);
-        destination.assign(destinationRoot).append(task.relative);
+        const std::string source = sourceRoot + std::string(task.relative);
+        const std::string destination = destinationRoot + std::string(task.relative);
         if (task.kind == FileList::Kind::Link)
             return platform::CopyLinkAtomically(source, destination);
         if (task.outcome == CopyOutcome::Unchanged)
