@@ -1,8 +1,9 @@
 // Times the copy job against `cp -a` and a `tar | tar` pipeline, in one interleaved series per
-// workload: 20,000 files of 4 KiB into fresh destinations and again onto the copies just made,
-// 200,000 files of at most 100 bytes and 5 files of 200 MiB into fresh ones. Then times the job's
-// enumeration of a million empty files in a thousand directories and measures its peak memory per
-// file. Prints figures and ratios only; it never fails on timing.
+// workload: 20,000 files of 4 KiB into fresh destinations, again onto the copies just made and
+// then from a version of the tree in which every file changed; 200,000 files of at most 100 bytes
+// and 5 files of 200 MiB into fresh ones. Then times the job's enumeration of a million empty
+// files in a thousand directories and measures its peak memory per file. Prints figures and
+// ratios only; it never fails on timing.
 //
 //   bench_copy [--work DIR] [--runs N] [--tiny-runs N] [--large-runs N]
 //              [--enumeration-files N] [--memory-files N] [--keep]
@@ -141,16 +142,16 @@ void WriteFile(const fs::path& path, const std::vector<char>& content, std::size
                   static_cast<std::streamsize>(std::min(content.size(), size - written)));
 }
 
-std::vector<char> RandomBytes(std::size_t size) {
-    std::mt19937 random(42);
+std::vector<char> RandomBytes(std::size_t size, unsigned seed = 42) {
+    std::mt19937 random(seed);
     std::vector<char> bytes(size);
     for (char& byte : bytes)
         byte = static_cast<char>(random());
     return bytes;
 }
 
-void BuildSmallTree(const fs::path& root) {
-    const std::vector<char> content = RandomBytes(kSmallFileSize);
+void BuildSmallTree(const fs::path& root, unsigned seed) {
+    const std::vector<char> content = RandomBytes(kSmallFileSize, seed);
     int file = 0;
     for (int chain = 0; chain < kSmallDirectories / kNestingDepth; ++chain) {
         fs::path directory = root / ("chain" + std::to_string(chain));
@@ -204,33 +205,47 @@ void PrintTable(const char* label, const char* kind, const Times& times) {
         PrintRow(kTools[tool].name, times[tool], reference);
 }
 
-// One round per run, every tool in turn into a fresh destination of its own and then, when asked,
-// every tool again onto the copy it just made. Nothing is deleted until the series is over.
+// A copy made again onto the copy of the same run, from `source`.
+struct Rerun {
+    const char* kind;
+    fs::path source;
+};
+
+// One round per run, every tool in turn into a fresh destination of its own and then, for each
+// rerun, every tool again onto the copy it made. Nothing is deleted until the series is over.
 void RunSeries(const char* label, const std::string& key, const fs::path& source,
-               const fs::path& output, int files, int runs, bool ontoExisting) {
-    Times fresh, existing;
+               const fs::path& output, int files, int runs, const std::vector<Rerun>& reruns) {
+    std::vector<Times> times(1 + reruns.size());
     for (int run = 0; run < runs; ++run) {
         std::array<fs::path, kToolCount> destinations;
         std::printf("  run %d:", run + 1);
         // Each run starts with another tool, so that none always follows the same one.
+        const auto toolOfTurn = [run](std::size_t turn) {
+            return (turn + static_cast<std::size_t>(run)) % kToolCount;
+        };
         for (std::size_t turn = 0; turn < kToolCount; ++turn) {
-            const std::size_t tool = (turn + static_cast<std::size_t>(run)) % kToolCount;
+            const std::size_t tool = toolOfTurn(turn);
             destinations[tool] =
                 output / (key + "-" + std::to_string(tool) + "-" + std::to_string(run));
-            fresh[tool].push_back(kTools[tool].time(source, destinations[tool], files));
-            std::printf(" %s %.3f s", kTools[tool].name, fresh[tool].back());
+            times[0][tool].push_back(kTools[tool].time(source, destinations[tool], files));
+            std::printf(" %s %.3f s", kTools[tool].name, times[0][tool].back());
         }
-        for (std::size_t turn = 0; ontoExisting && turn < kToolCount; ++turn) {
-            const std::size_t tool = (turn + static_cast<std::size_t>(run)) % kToolCount;
-            existing[tool].push_back(kTools[tool].time(source, destinations[tool], files));
-            std::printf("; onto existing %s %.3f s", kTools[tool].name, existing[tool].back());
+        for (std::size_t rerun = 0; rerun < reruns.size(); ++rerun) {
+            std::printf(";");
+            for (std::size_t turn = 0; turn < kToolCount; ++turn) {
+                const std::size_t tool = toolOfTurn(turn);
+                times[1 + rerun][tool].push_back(
+                    kTools[tool].time(reruns[rerun].source, destinations[tool], files));
+                std::printf(" %s %s %.3f s", reruns[rerun].kind, kTools[tool].name,
+                            times[1 + rerun][tool].back());
+            }
         }
         std::printf("\n");
         std::fflush(stdout);
     }
-    PrintTable(label, "fresh", fresh);
-    if (ontoExisting)
-        PrintTable(label, "onto an existing copy", existing);
+    PrintTable(label, "fresh", times[0]);
+    for (std::size_t rerun = 0; rerun < reruns.size(); ++rerun)
+        PrintTable(label, reruns[rerun].kind, times[1 + rerun]);
     std::printf("\n");
     std::fflush(stdout);
 }
@@ -402,19 +417,23 @@ int main(int argc, char** argv) {
     std::printf("work directory %s\n\n", work.c_str());
 
     if (options.runs > 0) {
-        BuildSmallTree(work / "small-src");
+        BuildSmallTree(work / "small-src", 42);
+        // Made later, with other bytes: every file has changed in content and time.
+        BuildSmallTree(work / "small-src-changed", 43);
         RunSeries("20000 files of 4 KiB in 200 nested directories", "small", work / "small-src",
-                  work / "out", kSmallFiles, options.runs, true);
+                  work / "out", kSmallFiles, options.runs,
+                  {{"onto an existing copy", work / "small-src"},
+                   {"onto a copy of every file changed", work / "small-src-changed"}});
     }
     if (options.tinyRuns > 0) {
         BuildTinyTree(work / "tiny-src");
         RunSeries("200000 files of 0 to 100 bytes in 200 directories", "tiny", work / "tiny-src",
-                  work / "out", kTinyFiles, options.tinyRuns, false);
+                  work / "out", kTinyFiles, options.tinyRuns, {});
     }
     if (options.largeRuns > 0) {
         BuildLargeTree(work / "large-src");
         RunSeries("5 files of 200 MiB", "large", work / "large-src", work / "out", kLargeFiles,
-                  options.largeRuns, false);
+                  options.largeRuns, {});
     }
     if (options.enumerationFiles > 0)
         MeasureEnumeration(work, options.enumerationFiles, options.runs);

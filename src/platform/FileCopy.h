@@ -21,6 +21,8 @@ struct CopyOptions {
 // temporary file in the destination's directory, renamed over the destination when complete.
 // Refuses to replace a destination that is read-only (ReadOnlyDestinationError: on POSIX one
 // without any write permission bit, whoever runs) or, on Windows, hidden (AccessDeniedError).
+// On POSIX a destination that already holds the source's content, permission bits and time is
+// left as it is, unwritten.
 // Returns 0 or the code of the failure; CancelledError when `stop` was raised during the copy.
 // Nothing is left behind on failure. Safe to call from several threads at once.
 SystemError CopyFileAtomically(const std::string& source, const std::string& destination,

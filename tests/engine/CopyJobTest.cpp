@@ -10,6 +10,7 @@
 #include <fstream>
 #include <gtest/gtest.h>
 #include <iostream>
+#include <map>
 #include <set>
 #include <thread>
 #include <tuple>
@@ -19,6 +20,7 @@
 #include <linux/fs.h>
 #include <sys/ioctl.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <unistd.h>
 #endif
 
@@ -144,6 +146,51 @@ TEST_F(CopyJobTest, CopiesTreeReplacingFilesAndReportingRefusedOnes) {
     EXPECT_EQ(fs::status(backup / "a.txt").permissions(),
               fs::status(source / "a.txt").permissions());
     EXPECT_EQ(fs::last_write_time(backup / "a.txt"), lastWrite);
+}
+
+TEST_F(CopyJobTest, CopyOntoAnExistingOneEndsWithTheSourceWhateverTheyShare) {
+    const fs::path source = sandbox() / "work", backup = sandbox() / "bk";
+    // Sizes around the reading chunks, so that differences near the end are compared too.
+    const std::string small = "content", whole(256 << 10, 'x'), longer((300 << 10) + 1, 'y');
+    const std::map<std::string, std::pair<std::string, std::string>> files = {
+        {"same", {small, small}},         {"same chunks", {whole, whole}},
+        {"last byte", {longer, longer}},  {"first byte", {small, small}},
+        {"size", {small, small + small}}, {"mode", {small, small}},
+        {"time", {small, small}}};
+    const auto lastWrite = fs::file_time_type::clock::now() - 48h;
+    for (const auto& [name, contents] : files) {
+        writeFile(source / name, contents.first);
+        std::string held = contents.second;
+        if (name == "last byte")
+            held.back() = 'z';
+        if (name == "first byte")
+            held.front() = 'C';
+        writeFile(backup / name, held);
+        fs::permissions(source / name, fs::perms{0640});
+        fs::permissions(backup / name, fs::perms{name == "mode" ? 0600u : 0640u});
+        fs::last_write_time(source / name, lastWrite);
+        fs::last_write_time(backup / name, name == "time" ? lastWrite - 1s : lastWrite);
+    }
+#ifndef _WIN32
+    const auto inode = [](const fs::path& path) {
+        struct stat status {};
+        return ::stat(path.c_str(), &status) == 0 ? status.st_ino : 0;
+    };
+    const auto unwritten = inode(backup / "same");
+#endif
+    RunJob(TextOf(source), backup, static_cast<int>(files.size()));
+    for (const auto& [name, contents] : files) {
+        SCOPED_TRACE(name);
+        EXPECT_TRUE(readFile(backup / name) == contents.first);
+        EXPECT_EQ(fs::status(backup / name).permissions(),
+                  fs::status(source / name).permissions());
+        EXPECT_EQ(fs::last_write_time(backup / name), lastWrite);
+    }
+#ifndef _WIN32
+    // A copy that already holds everything the source would give it is not written again.
+    EXPECT_EQ(inode(backup / "same"), unwritten);
+#endif
+    EXPECT_EQ(NamesIn(backup), NamesIn(source));
 }
 
 TEST_F(CopyJobTest, LinksInsideTheTreeAreRecreatedNotFollowed) {

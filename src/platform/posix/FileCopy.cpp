@@ -4,10 +4,12 @@
 #include "platform/Temporaries.h"
 #include "platform/posix/Descriptor.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <charconv>
 #include <fcntl.h>
 #include <optional>
+#include <span>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <utility>
@@ -116,10 +118,15 @@ private:
     int error_ = 0;
 };
 
+std::vector<char>& ReadBuffer() {
+    thread_local std::vector<char> buffer(kReadBuffer);
+    return buffer;
+}
+
 // `size` is the size the source had when it was opened: a read that returns less than asked for
 // once that much is copied has met the end, which spares small files the read that returns 0.
 int CopyByReading(int in, int out, off_t size, const std::atomic<bool>& stop) {
-    thread_local std::vector<char> buffer(kReadBuffer);
+    std::vector<char>& buffer = ReadBuffer();
     for (off_t copied = 0;;) {
         if (stop.load(std::memory_order_relaxed))
             return ECANCELED;
@@ -169,14 +176,76 @@ void ForgetCachedContent(const std::string& path) {
 }
 
 // A destination file without any write permission is protected from replacement, whoever runs.
-int RefuseReadOnly(const std::string& destination, bool& exists) {
-    struct stat status {};
+int RefuseReadOnly(const std::string& destination, bool& exists, struct stat& status) {
     exists = ::lstat(destination.c_str(), &status) == 0;
     if (exists && S_ISREG(status.st_mode) && (status.st_mode & 0222) == 0)
         return ReadOnlyDestinationError();
-    if (exists && S_ISREG(status.st_mode) && status.st_size >= kLargeFile)
-        ForgetCachedContent(destination);
     return 0;
+}
+
+int RefuseReadOnly(const std::string& destination, bool& exists) {
+    struct stat status {};
+    return RefuseReadOnly(destination, exists, status);
+}
+
+// What a copy gives its file: the source's size, permission bits and modification time.
+bool HasCopiedAttributes(const struct stat& copy, const struct stat& source) {
+    return S_ISREG(copy.st_mode) && copy.st_size == source.st_size &&
+           (copy.st_mode & 07777) == (source.st_mode & 0777) &&
+           copy.st_mtim.tv_sec == source.st_mtim.tv_sec &&
+           copy.st_mtim.tv_nsec == source.st_mtim.tv_nsec;
+}
+
+// Reads until `buffer` is full or the file ends; returns the count or -1 with errno set.
+ssize_t ReadFully(int file, std::span<char> buffer) {
+    std::size_t filled = 0;
+    while (filled < buffer.size()) {
+        const ssize_t count = ::read(file, buffer.data() + filled, buffer.size() - filled);
+        if (count < 0 && errno == EINTR)
+            continue;
+        if (count < 0)
+            return -1;
+        if (count == 0)
+            break;
+        filled += static_cast<std::size_t>(count);
+    }
+    return static_cast<ssize_t>(filled);
+}
+
+enum class Comparison { Same, Different, Stopped };
+
+// Reads `in` and `copy` side by side to the end of both.
+Comparison CompareContent(int in, int copy, const std::atomic<bool>& stop) {
+    std::vector<char>& buffer = ReadBuffer();
+    const std::size_t half = buffer.size() / 2;
+    const std::span<char> ours(buffer.data(), half), theirs(buffer.data() + half, half);
+    for (;;) {
+        if (stop.load(std::memory_order_relaxed))
+            return Comparison::Stopped;
+        const ssize_t count = ReadFully(in, ours);
+        if (count < 0 || ReadFully(copy, theirs) != count ||
+            !std::equal(ours.begin(), ours.begin() + count, theirs.begin()))
+            return Comparison::Different;
+        if (static_cast<std::size_t>(count) < half)
+            return Comparison::Same;
+    }
+}
+
+// Whether the destination already holds what a copy would give it, which spares rewriting it:
+// replacing a file costs a new inode and the freeing of the old one's blocks, many times the
+// cost of reading both. `in` is back at its start when the answer is no.
+Comparison CompareWithCopy(int in, const struct stat& source, const std::string& destination,
+                           const struct stat& copy, const std::atomic<bool>& stop, int& error) {
+    if (!HasCopiedAttributes(copy, source))
+        return Comparison::Different;
+    const Descriptor held(
+        ::open(destination.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
+    if (!held)
+        return Comparison::Different;
+    const Comparison comparison = CompareContent(in, held.get(), stop);
+    if (comparison == Comparison::Different && ::lseek(in, 0, SEEK_SET) != 0)
+        error = errno;
+    return comparison;
 }
 
 int CopyAttributes(int out, const struct stat& source) {
@@ -234,8 +303,24 @@ SystemError CopyFileAtomically(const std::string& source, const std::string& des
         return S_ISDIR(status.st_mode) ? EISDIR : EINVAL;
     bool destinationExists = false;
     if (!options.destinationIsNew) {
-        if (int refusal = RefuseReadOnly(destination, destinationExists))
+        struct stat held {};
+        if (int refusal = RefuseReadOnly(destination, destinationExists, held))
             return refusal;
+        if (destinationExists) {
+            int error = 0;
+            switch (CompareWithCopy(in.get(), status, destination, held, stop, error)) {
+            case Comparison::Same:
+                return 0;
+            case Comparison::Stopped:
+                return ECANCELED;
+            case Comparison::Different:
+                break;
+            }
+            if (error != 0)
+                return error;
+            if (S_ISREG(held.st_mode) && held.st_size >= kLargeFile)
+                ForgetCachedContent(destination);
+        }
     }
     StagingFile staging(ExtractFilePath(destination), destinationExists);
     if (staging.error())
