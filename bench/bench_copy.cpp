@@ -211,41 +211,34 @@ struct Rerun {
     fs::path source;
 };
 
-// One round per run, every tool in turn into a fresh destination of its own and then, for each
-// rerun, every tool again onto the copy it made. Nothing is deleted until the series is over.
+// Every tool in turn into a fresh destination of its own, one round per run; then, for each
+// rerun, the same rounds again onto the copies made. The fresh rounds come first: a rerun frees
+// inodes and blocks, which would slow the creations of a fresh round after it. Nothing is deleted
+// until the series is over.
 void RunSeries(const char* label, const std::string& key, const fs::path& source,
                const fs::path& output, int files, int runs, const std::vector<Rerun>& reruns) {
+    const auto destination = [&](std::size_t tool, int run) {
+        return output / (key + "-" + std::to_string(tool) + "-" + std::to_string(run));
+    };
     std::vector<Times> times(1 + reruns.size());
-    for (int run = 0; run < runs; ++run) {
-        std::array<fs::path, kToolCount> destinations;
-        std::printf("  run %d:", run + 1);
-        // Each run starts with another tool, so that none always follows the same one.
-        const auto toolOfTurn = [run](std::size_t turn) {
-            return (turn + static_cast<std::size_t>(run)) % kToolCount;
-        };
-        for (std::size_t turn = 0; turn < kToolCount; ++turn) {
-            const std::size_t tool = toolOfTurn(turn);
-            destinations[tool] =
-                output / (key + "-" + std::to_string(tool) + "-" + std::to_string(run));
-            times[0][tool].push_back(kTools[tool].time(source, destinations[tool], files));
-            std::printf(" %s %.3f s", kTools[tool].name, times[0][tool].back());
-        }
-        for (std::size_t rerun = 0; rerun < reruns.size(); ++rerun) {
-            std::printf(";");
+    for (std::size_t phase = 0; phase < times.size(); ++phase) {
+        const char* kind = phase == 0 ? "fresh" : reruns[phase - 1].kind;
+        const fs::path& from = phase == 0 ? source : reruns[phase - 1].source;
+        for (int run = 0; run < runs; ++run) {
+            std::printf("  %s, run %d:", kind, run + 1);
+            // Each run starts with another tool, so that none always follows the same one.
             for (std::size_t turn = 0; turn < kToolCount; ++turn) {
-                const std::size_t tool = toolOfTurn(turn);
-                times[1 + rerun][tool].push_back(
-                    kTools[tool].time(reruns[rerun].source, destinations[tool], files));
-                std::printf(" %s %s %.3f s", reruns[rerun].kind, kTools[tool].name,
-                            times[1 + rerun][tool].back());
+                const std::size_t tool = (turn + static_cast<std::size_t>(run)) % kToolCount;
+                times[phase][tool].push_back(
+                    kTools[tool].time(from, destination(tool, run), files));
+                std::printf(" %s %.3f s", kTools[tool].name, times[phase][tool].back());
             }
+            std::printf("\n");
+            std::fflush(stdout);
         }
-        std::printf("\n");
-        std::fflush(stdout);
     }
-    PrintTable(label, "fresh", times[0]);
-    for (std::size_t rerun = 0; rerun < reruns.size(); ++rerun)
-        PrintTable(label, reruns[rerun].kind, times[1 + rerun]);
+    for (std::size_t phase = 0; phase < times.size(); ++phase)
+        PrintTable(label, phase == 0 ? "fresh" : reruns[phase - 1].kind, times[phase]);
     std::printf("\n");
     std::fflush(stdout);
 }
