@@ -11,6 +11,7 @@
 #include "platform/DirectoryListing.h"
 #include "platform/FileCopy.h"
 #include "platform/Files.h"
+#include "platform/Process.h"
 
 #include <algorithm>
 #include <map>
@@ -535,6 +536,9 @@ TcopyFile::TcopyFile(std::string jobName, std::shared_ptr<JobRegistry> registry,
     state_->registry->Add(this);
     try {
         std::thread([this] {
+            // A job's threads give way to the windows: with the cores busy with copies, the
+            // window went up to 60 ms without taking its events.
+            platform::LowerThreadPriority();
             try {
                 Body();
             } catch (...) {

@@ -1,5 +1,7 @@
 #include "engine/CopyWorkers.h"
 
+#include "platform/Process.h"
+
 #include <algorithm>
 #include <utility>
 
@@ -78,6 +80,7 @@ std::optional<CopyTask> CopyWorkers::TakeFinished(bool wait) {
 // A slot is written by its worker alone between being begun and being marked finished, both
 // under the lock, so the owner sees the whole of it.
 void CopyWorkers::Work() {
+    platform::LowerThreadPriority();
     std::unique_lock lock(mutex_);
     for (;;) {
         work_.wait(lock, [this] { return closing_ || begun_ < added_; });

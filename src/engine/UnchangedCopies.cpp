@@ -1,6 +1,7 @@
 #include "engine/UnchangedCopies.h"
 
 #include "base/PathTerms.h"
+#include "platform/Process.h"
 
 #include <utility>
 
@@ -68,6 +69,7 @@ bool UnchangedEntries::IsUnchanged(std::size_t index, std::string_view relative)
 
 void UnchangedEntries::LookAhead(const FileList& list, const std::string& sourceRoot,
                                  const std::string& destinationRoot, std::stop_token stop) {
+    platform::LowerThreadPriority();
     UnchangedCopies copies(sourceRoot, destinationRoot);
     std::size_t index = 0;
     list.ForEach([&](FileList::Kind kind, std::string_view relative) {

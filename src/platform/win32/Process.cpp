@@ -19,4 +19,8 @@ bool IsProcessAlive(ProcessId process) {
     return !known || exitCode == STILL_ACTIVE;
 }
 
+void LowerThreadPriority() {
+    ::SetThreadPriority(::GetCurrentThread(), THREAD_PRIORITY_BELOW_NORMAL);
+}
+
 } // namespace kolvane::platform
