@@ -23,13 +23,13 @@ TEST(PathTermsTest, SplitsAtLastSeparatorAndDot) {
         // A slash is no separator in these terms.
         {"C:\\a/b.txt", ".txt", "C:\\", "a/b.txt"},
 #else
-        {"/data/report.txt", ".txt", "/data/", "report.txt"},
+        {"/tmp/report.txt", ".txt", "/tmp/", "report.txt"},
         {"/my.docs", ".docs", "/", "my.docs"},
-        {"/data.old/list", "", "/data.old/", "list"},
-        {"/data/", "", "/data/", ""},
-        {"/data/.profile", ".profile", "/data/", ".profile"},
+        {"/tmp/data.old/list", "", "/tmp/data.old/", "list"},
+        {"/tmp/", "", "/tmp/", ""},
+        {"/tmp/.profile", ".profile", "/tmp/", ".profile"},
         // Backslashes and colons are ordinary characters of a name.
-        {"/bk/a\\b.c:d", ".c:d", "/bk/", "a\\b.c:d"},
+        {"/tmp/a\\b.c:d", ".c:d", "/tmp/", "a\\b.c:d"},
 #endif
         {"report", "", "", "report"},
     };

@@ -14,8 +14,9 @@ namespace fs = std::filesystem;
 
 std::string EntryPath(const LoginStartEntry& entry) {
     const std::string config = UserConfigDirectory();
-    return config.empty() ? std::string()
-                          : config + "/autostart/" + entry.applicationId + ".desktop";
+    if (config.empty())
+        return {};
+    return (fs::path(config) / "autostart" / (entry.applicationId + ".desktop")).string();
 }
 
 // One argument of an Exec line: quoted, with the characters that stay special inside quotes
