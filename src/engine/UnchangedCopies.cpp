@@ -1,6 +1,5 @@
 #include "engine/UnchangedCopies.h"
 
-#include "base/PathTerms.h"
 #include "platform/Process.h"
 
 #include <utility>
@@ -8,45 +7,29 @@
 namespace kolvane {
 
 UnchangedCopies::UnchangedCopies(std::string sourceRoot, std::string destinationRoot)
-    : sourceRoot_(std::move(sourceRoot)), destinationRoot_(std::move(destinationRoot)) {}
+    : directories_({std::move(sourceRoot), std::move(destinationRoot)}) {}
 
 bool UnchangedCopies::IsUnchanged(std::string_view relative) {
-    const std::string_view directory = ExtractFilePath(relative);
-    if (!opened_ || directory != directory_) {
-        directory_.assign(directory);
-        source_.Open(sourceRoot_ + directory_);
-        destination_.Open(destinationRoot_ + directory_);
-        opened_ = true;
-    }
-    const std::string_view name = ExtractFileName(relative);
-    const auto copy = destination_.Of(name);
+    const std::string_view name = directories_.Enter(relative);
+    const auto copy = directories_[kDestination].Of(name);
     if (!copy)
         return false;
-    const auto original = source_.Of(name);
+    const auto original = directories_[kSource].Of(name);
     return original && platform::SameStamp(*original, *copy);
 }
 
 PreviousRunLinks::PreviousRunLinks(std::string sourceRoot, std::string previousRoot,
                                    std::string destinationRoot)
-    : sourceRoot_(std::move(sourceRoot)), previousRoot_(std::move(previousRoot)),
-      destinationRoot_(std::move(destinationRoot)) {}
+    : directories_({std::move(sourceRoot), std::move(previousRoot), std::move(destinationRoot)}) {}
 
 bool PreviousRunLinks::LinkIfUnchanged(std::string_view relative) {
-    const std::string_view directory = ExtractFilePath(relative);
-    if (!opened_ || directory != directory_) {
-        directory_.assign(directory);
-        source_.Open(sourceRoot_ + directory_);
-        previous_.Open(previousRoot_ + directory_);
-        destination_.Open(destinationRoot_ + directory_);
-        opened_ = true;
-    }
-    const std::string_view name = ExtractFileName(relative);
-    const auto earlier = previous_.Of(name);
+    const std::string_view name = directories_.Enter(relative);
+    const auto earlier = directories_[kPrevious].Of(name);
     if (!earlier)
         return false;
-    const auto original = source_.Of(name);
+    const auto original = directories_[kSource].Of(name);
     return original && platform::SameStamp(*original, *earlier) &&
-           previous_.LinkInto(name, destination_) == 0;
+           directories_[kPrevious].LinkInto(name, directories_[kDestination]) == 0;
 }
 
 UnchangedEntries::UnchangedEntries(const FileList& list, const std::string& sourceRoot,

@@ -1,21 +1,50 @@
 #pragma once
 
+#include "base/PathTerms.h"
 #include "engine/FileList.h"
 #include "platform/BackupFiles.h"
 
+#include <array>
 #include <atomic>
 #include <cstddef>
 #include <string>
 #include <string_view>
 #include <thread>
+#include <utility>
 #include <vector>
 
 namespace kolvane {
 
+// The directory of an entry under each of several roots, kept open while the entries asked about
+// stay in it: a job's entries come directory by directory, and names are looked up in the open
+// directories instead of walking each whole path. Belongs to the thread that asks.
+template <std::size_t Roots> class EntryDirectories {
+public:
+    explicit EntryDirectories(std::array<std::string, Roots> roots) : roots_(std::move(roots)) {}
+
+    // Opens the directory of `relative` (as the job's list holds it) under every root, unless it
+    // is the one open, and returns the entry's name in it.
+    std::string_view Enter(std::string_view relative) {
+        const std::string_view directory = ExtractFilePath(relative);
+        if (!opened_ || directory != directory_) {
+            directory_.assign(directory);
+            for (std::size_t root = 0; root < Roots; ++root)
+                open_[root].Open(roots_[root] + directory_);
+            opened_ = true;
+        }
+        return ExtractFileName(relative);
+    }
+    const platform::NamedDirectory& operator[](std::size_t root) const { return open_[root]; }
+
+private:
+    std::array<std::string, Roots> roots_;
+    std::string directory_;
+    bool opened_ = false;
+    std::array<platform::NamedDirectory, Roots> open_;
+};
+
 // Tells whether the copy of an entry in the destination has the size and modification time of
-// its source, and so need not be copied again. A job's entries come directory by directory, so
-// the two directories of the last entry asked about are kept open and names are looked up in
-// them. Belongs to the thread that asks.
+// its source, and so need not be copied again.
 class UnchangedCopies {
 public:
     UnchangedCopies(std::string sourceRoot, std::string destinationRoot);
@@ -25,15 +54,12 @@ public:
     bool IsUnchanged(std::string_view relative);
 
 private:
-    std::string sourceRoot_, destinationRoot_;
-    std::string directory_;
-    bool opened_ = false;
-    platform::NamedDirectory source_, destination_;
+    enum Root { kSource, kDestination };
+    EntryDirectories<2> directories_;
 };
 
 // Makes each file of a run that is unchanged since the previous run (same size and modification
-// time there) a link to its copy there. Keeps the three directories of the last entry open: the
-// source's, the previous run's and the run's own, which must exist. Belongs to one thread.
+// time there) a link to its copy there. The run's own directory of each entry must exist.
 class PreviousRunLinks {
 public:
     PreviousRunLinks(std::string sourceRoot, std::string previousRoot, std::string destinationRoot);
@@ -44,10 +70,8 @@ public:
     bool LinkIfUnchanged(std::string_view relative);
 
 private:
-    std::string sourceRoot_, previousRoot_, destinationRoot_;
-    std::string directory_;
-    bool opened_ = false;
-    platform::NamedDirectory source_, previous_, destination_;
+    enum Root { kSource, kPrevious, kDestination };
+    EntryDirectories<3> directories_;
 };
 
 // UnchangedCopies for the entries of a job's list, on the thread that asks and, for every second
