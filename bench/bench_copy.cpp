@@ -15,6 +15,7 @@
 // over: on these disks deleting makes the next creations slow.
 
 #include "BatchingReceiver.h"
+#include "BenchTools.h"
 #include "engine/Clock.h"
 #include "engine/CopyJob.h"
 #include "engine/JobEvents.h"
@@ -45,6 +46,7 @@ namespace {
 namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
 using namespace std::chrono_literals;
+using namespace kolvane::bench;
 
 constexpr int kSmallFiles = 20000;
 constexpr int kSmallDirectories = 200;
@@ -85,10 +87,6 @@ void RunJob(const fs::path& source, const fs::path& destination,
     registry->WaitIdle(24h);
 }
 
-double Seconds(Clock::duration duration) {
-    return std::chrono::duration<double>(duration).count();
-}
-
 double TimeJob(const fs::path& source, const fs::path& destination, int expectedFiles) {
     ::sync();
     kolvane::bench::BatchingReceiver receiver;
@@ -100,18 +98,6 @@ double TimeJob(const fs::path& source, const fs::path& destination, int expected
         std::printf("  warning: job reported %d files (%d expected), %d failures\n", progress,
                     expectedFiles, failures);
     return seconds;
-}
-
-double TimeCommand(const std::string& command) {
-    ::sync();
-    const auto start = Clock::now();
-    if (std::system(command.c_str()) != 0)
-        std::printf("  warning: %s failed\n", command.c_str());
-    return Seconds(Clock::now() - start);
-}
-
-std::string Quoted(const fs::path& path) {
-    return "'" + path.string() + "'";
 }
 
 double TimeCp(const fs::path& source, const fs::path& destination, int) {
@@ -182,12 +168,6 @@ void BuildLargeTree(const fs::path& root) {
     const std::vector<char> content = RandomBytes(1 << 20);
     for (int i = 0; i < kLargeFiles; ++i)
         WriteFile(root / ("large" + std::to_string(i) + ".bin"), content, kLargeFileSize);
-}
-
-double Median(std::vector<double> values) {
-    std::sort(values.begin(), values.end());
-    const std::size_t middle = values.size() / 2;
-    return values.size() % 2 ? values[middle] : (values[middle - 1] + values[middle]) / 2;
 }
 
 void PrintRow(const std::string& label, const std::vector<double>& times, double reference) {
@@ -367,10 +347,8 @@ void MeasureMemory(const fs::path& work, int files) {
 }
 
 fs::path FreshWorkDirectory(fs::path parent) {
-    if (parent.empty()) {
-        const char* temporary = std::getenv("TMPDIR");
-        parent = temporary && *temporary ? fs::path(temporary) : fs::path("/tmp");
-    }
+    if (parent.empty())
+        parent = TemporaryRoot();
     fs::create_directories(parent);
     std::string pattern = (parent / "kolvane-bench-XXXXXX").string();
     if (!::mkdtemp(pattern.data()))

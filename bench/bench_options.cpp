@@ -11,6 +11,7 @@
 // gets a destination of its own, and nothing is deleted until the series are over.
 
 #include "BatchingReceiver.h"
+#include "BenchTools.h"
 #include "engine/Clock.h"
 #include "engine/CopyJob.h"
 #include "engine/JobEvents.h"
@@ -34,14 +35,11 @@ namespace {
 namespace fs = std::filesystem;
 using SteadyClock = std::chrono::steady_clock;
 using namespace std::chrono_literals;
+using namespace kolvane::bench;
 
 constexpr int kFiles = 20000;
 constexpr int kDirectories = 200;
 constexpr std::size_t kFileSize = 4 << 10;
-
-double Seconds(SteadyClock::duration duration) {
-    return std::chrono::duration<double>(duration).count();
-}
 
 // A run as the task run starts it; `runDirectory` names the time-named sub-directory of
 // `backupRoot` it copies into, or is empty to copy into `backupRoot` itself.
@@ -68,18 +66,6 @@ double TimeJob(const fs::path& source, const fs::path& backupRoot, const std::st
     return seconds;
 }
 
-double TimeCommand(const std::string& command) {
-    ::sync();
-    const auto start = SteadyClock::now();
-    if (std::system(command.c_str()) != 0)
-        std::printf("  warning: %s failed\n", command.c_str());
-    return Seconds(SteadyClock::now() - start);
-}
-
-std::string Quoted(const fs::path& path) {
-    return "'" + path.string() + "'";
-}
-
 void BuildTree(const fs::path& root) {
     std::mt19937 random(42);
     std::vector<char> content(kFileSize);
@@ -92,12 +78,6 @@ void BuildTree(const fs::path& root) {
         std::ofstream(directory / ("file" + std::to_string(file) + ".dat"), std::ios::binary)
             .write(content.data(), static_cast<std::streamsize>(content.size()));
     }
-}
-
-double Median(std::vector<double> values) {
-    std::sort(values.begin(), values.end());
-    const std::size_t middle = values.size() / 2;
-    return values.size() % 2 ? values[middle] : (values[middle - 1] + values[middle]) / 2;
 }
 
 void PrintRow(const char* label, const std::vector<double>& times, double reference,
@@ -220,15 +200,10 @@ void LinkSameSeries(const fs::path& source, const fs::path& work, int runs) {
                 copySpace.ownFiles + copySpace.linkedFiles, copySpace.ownFileBytes >> 10);
 }
 
-fs::path DefaultWorkRoot() {
-    const char* temporary = std::getenv("TMPDIR");
-    return temporary && *temporary ? fs::path(temporary) : fs::path("/tmp");
-}
-
 } // namespace
 
 int main(int argc, char** argv) {
-    fs::path root = DefaultWorkRoot();
+    fs::path root = TemporaryRoot();
     int runs = 5;
     bool keep = false;
     for (int i = 1; i < argc; ++i) {

@@ -8,6 +8,7 @@
 // later runs; every run copies into a fresh destination, and the destinations are removed at the
 // end of the series.
 
+#include "BenchTools.h"
 #include "engine/Clock.h"
 #include "engine/CopyJob.h"
 #include "engine/JobEvents.h"
@@ -36,6 +37,7 @@
 
 namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
+using namespace kolvane::bench;
 
 namespace {
 
@@ -49,8 +51,7 @@ struct Settings {
 
 Settings ReadArguments(int argc, char** argv) {
     Settings settings;
-    const char* tmp = std::getenv("TMPDIR");
-    settings.work = argc > 1 ? fs::path(argv[1]) : fs::path(tmp && *tmp ? tmp : "/tmp");
+    settings.work = argc > 1 ? fs::path(argv[1]) : TemporaryRoot();
     settings.work /= "kolvane-uibench";
     if (argc > 2)
         settings.files = std::max(1, std::atoi(argv[2]));
@@ -81,10 +82,6 @@ fs::path MakeSourceTree(const Settings& settings) {
 fs::path FreshDestination(const Settings& settings, const char* mode, int run) {
     return settings.work /
            ("dest-" + std::to_string(::getpid()) + "-" + mode + "-" + std::to_string(run));
-}
-
-double Seconds(Clock::duration duration) {
-    return std::chrono::duration<double>(duration).count();
 }
 
 // The core alone: the job reports into an event queue that a plain loop drains, letting a batch
@@ -159,12 +156,6 @@ WindowRun RunInWindow(const Settings& settings, int run, const fs::path& source,
     result.seconds = Seconds(Clock::now() - started);
     fs::remove(ini);
     return result;
-}
-
-double Median(std::vector<double> values) {
-    std::sort(values.begin(), values.end());
-    const size_t middle = values.size() / 2;
-    return values.size() % 2 ? values[middle] : (values[middle - 1] + values[middle]) / 2;
 }
 
 } // namespace
