@@ -14,9 +14,10 @@
 #include "platform/Process.h"
 
 #include <algorithm>
-#include <map>
+#include <memory>
 #include <thread>
 #include <utility>
+#include <vector>
 
 namespace kolvane {
 namespace {
@@ -187,7 +188,11 @@ struct TcopyFile::Shared {
     bool CopyEntries(JobEventSink* sink) {
         const int total = static_cast<int>(fileList.size());
         int index = 0;
-        CopyWorkers workers(WorkerCount(), [this](CopyTask& task) { return CopyEntry(task); });
+        const std::size_t workerCount = WorkerCount();
+        previousRunLinks.resize(workerCount);
+        CopyWorkers workers(workerCount, [this](CopyTask& task, std::size_t worker) {
+            return CopyEntry(task, worker);
+        });
         const auto reportTask = [&](const CopyTask& task) {
             const std::string source = sourceRoot + std::string(task.relative);
             Report(sink, {JobEvent::Kind::Progress, jobName, Stamp() + source, total, ++index});
@@ -286,7 +291,7 @@ struct TcopyFile::Shared {
     // Runs on the workers. No thread-local buffers: with mingw's threads, thread-local objects
     // with destructors have corrupted the heap when a worker ended, and two short strings cost
     // nothing beside the copy's system calls.
-    platform::SystemError CopyEntry(CopyTask& task) const {
+    platform::SystemError CopyEntry(CopyTask& task, std::size_t worker) const {
         const std::string source = sourceRoot + std::string(task.relative);
         const std::string destination = destinationRoot + std::string(task.relative);
         if (task.kind == FileList::Kind::Link)
@@ -297,7 +302,7 @@ struct TcopyFile::Shared {
             task.outcome = CopyOutcome::Unchanged;
             return 0;
         }
-        if (!previousRun.empty() && LinkToPreviousRun(task.relative, source, destination)) {
+        if (!previousRun.empty() && LinkToPreviousRun(task.relative, source, destination, worker)) {
             task.outcome = CopyOutcome::Linked;
             return 0;
         }
@@ -347,9 +352,9 @@ struct TcopyFile::Shared {
     // Runs on the workers. Where no link can be made (another volume, a file system without
     // links, the link limit, a name already taken) the file is copied instead.
     bool LinkToPreviousRun(std::string_view relative, const std::string& source,
-                           const std::string& destination) const {
+                           const std::string& destination, std::size_t worker) const {
         if (!singleFile)
-            return PreviousRunLinksOfThisThread().LinkIfUnchanged(relative);
+            return PreviousRunLinksOf(worker).LinkIfUnchanged(relative);
         const std::string previous = previousRun + std::string(relative);
         const auto earlier = platform::RegularFileStamp(previous);
         const auto original = SourceStamp(source);
@@ -358,11 +363,11 @@ struct TcopyFile::Shared {
     }
 
     // Each worker keeps the directories of its last entry open, since entries come directory by
-    // directory. Kept by the job rather than in thread-local storage, whose objects with
-    // destructors some Windows runtimes free wrongly at a thread's end.
-    PreviousRunLinks& PreviousRunLinksOfThisThread() const {
-        std::lock_guard lock(linksMutex);
-        std::unique_ptr<PreviousRunLinks>& links = previousRunLinks[std::this_thread::get_id()];
+    // directory; its slot is its own, made before the workers start. Kept by the job rather than
+    // in thread-local storage, whose objects with destructors some Windows runtimes free wrongly
+    // at a thread's end.
+    PreviousRunLinks& PreviousRunLinksOf(std::size_t worker) const {
+        std::unique_ptr<PreviousRunLinks>& links = previousRunLinks[worker];
         if (!links)
             links = std::make_unique<PreviousRunLinks>(sourceRoot, previousRun, destinationRoot);
         return *links;
@@ -495,9 +500,8 @@ struct TcopyFile::Shared {
     std::string runDirectory;
     NameMask excluded;
     std::string previousRun; // the newest earlier run linkSame links to, with its separator
-    // linkSame's, one for each worker.
-    mutable std::mutex linksMutex;
-    mutable std::map<std::thread::id, std::unique_ptr<PreviousRunLinks>> previousRunLinks;
+    // linkSame's, one for each worker, indexed by the worker.
+    mutable std::vector<std::unique_ptr<PreviousRunLinks>> previousRunLinks;
     int copied = 0, unchanged = 0, linked = 0; // worker only
 };
 

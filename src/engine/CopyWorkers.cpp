@@ -20,7 +20,7 @@ CopyWorkers::CopyWorkers(std::size_t threads, Copy copy)
     threads_.reserve(threads);
     try {
         for (std::size_t i = 0; i < threads; ++i)
-            threads_.emplace_back([this] { Work(); });
+            threads_.emplace_back([this, i] { Work(i); });
     } catch (...) {
         Close();
         throw;
@@ -79,7 +79,7 @@ std::optional<CopyTask> CopyWorkers::TakeFinished(bool wait) {
 
 // A slot is written by its worker alone between being begun and being marked finished, both
 // under the lock, so the owner sees the whole of it.
-void CopyWorkers::Work() {
+void CopyWorkers::Work(std::size_t worker) {
     platform::LowerThreadPriority();
     std::unique_lock lock(mutex_);
     for (;;) {
@@ -91,7 +91,7 @@ void CopyWorkers::Work() {
         lock.unlock();
         if (slot.task.error == 0) {
             try {
-                slot.task.error = copy_(slot.task);
+                slot.task.error = copy_(slot.task, worker);
             } catch (...) {
                 slot.failure = std::current_exception();
             }

@@ -37,7 +37,8 @@ struct CopyTask {
 // workers, for one task at a time each.
 class CopyWorkers {
 public:
-    using Copy = std::function<platform::SystemError(CopyTask&)>;
+    // Also given the worker's index, 0 to threads - 1, for what a worker keeps between tasks.
+    using Copy = std::function<platform::SystemError(CopyTask&, std::size_t worker)>;
 
     CopyWorkers(std::size_t threads, Copy copy);
     // Tasks not yet begun are dropped; the destructor waits for the copies under way, so `copy`
@@ -66,7 +67,7 @@ private:
         std::exception_ptr failure;
     };
 
-    void Work();
+    void Work(std::size_t worker);
     void Close();
     Slot& At(std::size_t sequence) { return ring_[sequence % ring_.size()]; }
 
