@@ -189,7 +189,7 @@ struct TcopyFile::Shared {
         const int total = static_cast<int>(fileList.size());
         int index = 0;
         const std::size_t workerCount = WorkerCount();
-        previousRunLinks.resize(workerCount);
+        workerDirectories.resize(workerCount);
         CopyWorkers workers(workerCount, [this](CopyTask& task, std::size_t worker) {
             return CopyEntry(task, worker);
         });
@@ -307,7 +307,9 @@ struct TcopyFile::Shared {
             return 0;
         }
         const platform::CopyOptions copyOptions{singleFile, task.destinationIsNew};
-        return platform::CopyFileAtomically(source, destination, copyOptions, stopRequested);
+        if (singleFile)
+            return platform::CopyFileAtomically(source, destination, copyOptions, stopRequested);
+        return WorkerOwn(worker).copies.Copy(task.relative, copyOptions, stopRequested);
     }
 
     // ---- options of the task --------------------------------------------------------------
@@ -362,15 +364,28 @@ struct TcopyFile::Shared {
                platform::MakeHardLink(previous, destination) == 0;
     }
 
+    PreviousRunLinks& PreviousRunLinksOf(std::size_t worker) const {
+        std::optional<PreviousRunLinks>& links = WorkerOwn(worker).links;
+        if (!links)
+            links.emplace(sourceRoot, previousRun, destinationRoot);
+        return *links;
+    }
+
     // Each worker keeps the directories of its last entry open, since entries come directory by
     // directory; its slot is its own, made before the workers start. Kept by the job rather than
     // in thread-local storage, whose objects with destructors some Windows runtimes free wrongly
     // at a thread's end.
-    PreviousRunLinks& PreviousRunLinksOf(std::size_t worker) const {
-        std::unique_ptr<PreviousRunLinks>& links = previousRunLinks[worker];
-        if (!links)
-            links = std::make_unique<PreviousRunLinks>(sourceRoot, previousRun, destinationRoot);
-        return *links;
+    struct WorkerDirectories {
+        WorkerDirectories(const std::string& source, const std::string& destination)
+            : copies(source, destination) {}
+        EntryCopies copies;
+        std::optional<PreviousRunLinks> links; // linkSame's
+    };
+    WorkerDirectories& WorkerOwn(std::size_t worker) const {
+        std::unique_ptr<WorkerDirectories>& own = workerDirectories[worker];
+        if (!own)
+            own = std::make_unique<WorkerDirectories>(sourceRoot, destinationRoot);
+        return *own;
     }
 
     // The directory that holds the time-named sub-directories, with its separator; empty when
@@ -500,8 +515,8 @@ struct TcopyFile::Shared {
     std::string runDirectory;
     NameMask excluded;
     std::string previousRun; // the newest earlier run linkSame links to, with its separator
-    // linkSame's, one for each worker, indexed by the worker.
-    mutable std::vector<std::unique_ptr<PreviousRunLinks>> previousRunLinks;
+    // One for each worker, indexed by the worker.
+    mutable std::vector<std::unique_ptr<WorkerDirectories>> workerDirectories;
     int copied = 0, unchanged = 0, linked = 0; // worker only
 };
 

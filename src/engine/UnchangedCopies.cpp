@@ -6,6 +6,15 @@
 
 namespace kolvane {
 
+EntryCopies::EntryCopies(std::string sourceRoot, std::string destinationRoot)
+    : directories_({std::move(sourceRoot), std::move(destinationRoot)}) {}
+
+platform::SystemError EntryCopies::Copy(std::string_view relative, platform::CopyOptions options,
+                                        const std::atomic<bool>& stop) {
+    const std::string_view name = directories_.Enter(relative);
+    return directories_[kSource].CopyInto(name, directories_[kDestination], options, stop);
+}
+
 UnchangedCopies::UnchangedCopies(std::string sourceRoot, std::string destinationRoot)
     : directories_({std::move(sourceRoot), std::move(destinationRoot)}) {}
 

@@ -43,6 +43,20 @@ private:
     std::array<platform::NamedDirectory, Roots> open_;
 };
 
+// Copies the files of a job's tree into the destination through their open directories.
+class EntryCopies {
+public:
+    EntryCopies(std::string sourceRoot, std::string destinationRoot);
+
+    // `relative` as the job's list holds it, under both roots.
+    platform::SystemError Copy(std::string_view relative, platform::CopyOptions options,
+                               const std::atomic<bool>& stop);
+
+private:
+    enum Root { kSource, kDestination };
+    EntryDirectories<2> directories_;
+};
+
 // Tells whether the copy of an entry in the destination has the size and modification time of
 // its source, and so need not be copied again.
 class UnchangedCopies {

@@ -1,7 +1,9 @@
 #pragma once
 
+#include "platform/FileCopy.h"
 #include "platform/SystemError.h"
 
+#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -44,6 +46,9 @@ public:
     std::optional<FileStamp> Of(std::string_view name) const;
     // MakeHardLink of the entry `name` to the same name in `target`.
     SystemError LinkInto(std::string_view name, const NamedDirectory& target) const;
+    // CopyFileAtomically of the entry `name` to the same name in `target`.
+    SystemError CopyInto(std::string_view name, const NamedDirectory& target, CopyOptions options,
+                         const std::atomic<bool>& stop) const;
 
 private:
     struct State;

@@ -21,6 +21,7 @@
 #include <sys/ioctl.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/xattr.h>
 #include <unistd.h>
 #endif
 
@@ -182,8 +183,7 @@ TEST_F(CopyJobTest, CopyOntoAnExistingOneEndsWithTheSourceWhateverTheyShare) {
     for (const auto& [name, contents] : files) {
         SCOPED_TRACE(name);
         EXPECT_TRUE(readFile(backup / name) == contents.first);
-        EXPECT_EQ(fs::status(backup / name).permissions(),
-                  fs::status(source / name).permissions());
+        EXPECT_EQ(fs::status(backup / name).permissions(), fs::status(source / name).permissions());
         // The source's time as its file system keeps it: Windows keeps tenths of microseconds.
         EXPECT_EQ(fs::last_write_time(backup / name), fs::last_write_time(source / name));
     }
@@ -193,6 +193,57 @@ TEST_F(CopyJobTest, CopyOntoAnExistingOneEndsWithTheSourceWhateverTheyShare) {
 #endif
     EXPECT_EQ(NamesIn(backup), NamesIn(source));
 }
+
+#ifndef _WIN32
+// A default ACL that gives the owner everything, the group reading and searching and others
+// nothing, whatever mode a file is made with.
+bool SetDefaultAcl(const fs::path& directory) {
+    struct Entry {
+        std::uint16_t tag, permissions;
+        std::uint32_t id;
+    };
+    constexpr std::uint32_t kAnyone = ~0u;
+    const struct {
+        std::uint32_t version = 2;
+        Entry entries[3] = {{0x01, 7, kAnyone}, {0x04, 5, kAnyone}, {0x20, 0, kAnyone}};
+    } acl;
+    return ::setxattr(directory.c_str(), "system.posix_acl_default", &acl, sizeof acl, 0) == 0;
+}
+
+// New copies are made with the source's bits where nothing would take any away; the umask and
+// a default ACL of the destination would.
+TEST_F(CopyJobTest, NewCopiesHaveTheSourcesPermissionBitsWhateverTheUmaskOrADefaultAclTakes) {
+    const fs::path source = sandbox() / "work";
+    const std::vector<unsigned> modes = {0600, 0644, 0640, 0755, 0444, 0666, 0777, 0707};
+    for (const unsigned mode : modes) {
+        for (const char* directory : {"", "sub/"}) {
+            const fs::path file = source / (std::string(directory) + std::to_string(mode));
+            writeFile(file, "bits");
+            fs::permissions(file, fs::perms{mode});
+        }
+    }
+    const int total = static_cast<int>(modes.size() * 2);
+    const fs::path plain = sandbox() / "bk", withAcl = sandbox() / "bk-acl";
+    RunJob(TextOf(source), plain, total);
+    fs::create_directories(withAcl);
+    const bool aclSet = SetDefaultAcl(withAcl);
+    if (aclSet)
+        RunJob(TextOf(source), withAcl, total);
+    for (const fs::path& backup : {plain, withAcl}) {
+        if (backup == withAcl && !aclSet)
+            continue;
+        for (const auto& entry : fs::recursive_directory_iterator(source)) {
+            const fs::path copy = backup / entry.path().lexically_relative(source);
+            SCOPED_TRACE(copy);
+            if (entry.is_regular_file()) {
+                EXPECT_EQ(fs::status(copy).permissions(), entry.status().permissions());
+            }
+        }
+    }
+    if (!aclSet)
+        GTEST_SKIP() << "this file system takes no default ACL";
+}
+#endif
 
 TEST_F(CopyJobTest, LinksInsideTheTreeAreRecreatedNotFollowed) {
     const fs::path source = sandbox() / "work", backup = sandbox() / "bk";
@@ -231,24 +282,25 @@ TEST_F(CopyJobTest, DestinationDirectoryThatIsALinkIsReplacedNotWrittenThrough) 
 TEST_F(CopyJobTest, SubdirectoryThatCannotBeListedIsReported) {
     const fs::path source = sandbox() / "work";
     writeFile(Native(source, "a/kept"), "");
-    writeFile(Native(source, "a/b/lost"), "");
+    writeFile(Native(source, "a/b/c/d/lost"), "");
 #ifdef _WIN32
     // Another program holds the subdirectory open without sharing.
     std::set<std::string> entries;
     {
-        const testing::HeldOpen holder(Native(source, "a/b"), testing::HeldOpen::Sharing::None);
+        const testing::HeldOpen holder(Native(source, "a/b/c/d"), testing::HeldOpen::Sharing::None);
         ASSERT_TRUE(holder.held());
         entries = RunJob(TextOf(source), sandbox() / "bk", 1);
     }
 #else
-    // Room for the descriptors of two listings, or of a copy's two files, and no more; root lists
-    // a directory of any mode, but not beyond the descriptor limit.
+    // Room for four descriptors and no more: the listings down to a/b/c, or a copy's two files
+    // and their two directories. Root lists a directory of any mode, but not beyond the limit.
     const int lowestFree = ::open("/dev/null", O_RDONLY);
     ::close(lowestFree);
-    ASSERT_EQ(::fcntl(lowestFree + 1, F_GETFD), -1);
+    for (int above = 1; above < 4; ++above)
+        ASSERT_EQ(::fcntl(lowestFree + above, F_GETFD), -1);
     rlimit saved{}, low{};
     ::getrlimit(RLIMIT_NOFILE, &saved);
-    low = {static_cast<rlim_t>(lowestFree + 2), saved.rlim_max};
+    low = {static_cast<rlim_t>(lowestFree + 4), saved.rlim_max};
     ::setrlimit(RLIMIT_NOFILE, &low);
     const std::set<std::string> entries = RunJob(TextOf(source), sandbox() / "bk", 1);
     ::setrlimit(RLIMIT_NOFILE, &saved);
@@ -256,7 +308,7 @@ TEST_F(CopyJobTest, SubdirectoryThatCannotBeListedIsReported) {
     ASSERT_EQ(entries.size(), 2u);
     EXPECT_EQ(*entries.rbegin(), kStamp + TextOf(Native(source, "a/kept")));
     const std::string failure = *entries.begin(),
-                      reasonless = FailureLine(Native(source, "a/b"), "");
+                      reasonless = FailureLine(Native(source, "a/b/c/d"), "");
     EXPECT_TRUE(failure.starts_with("\n" + reasonless.substr(0, reasonless.size() - 3)) &&
                 failure.ends_with("）") && failure.size() > reasonless.size() + 1)
         << failure;

@@ -1,5 +1,6 @@
 #include "platform/BackupFiles.h"
 
+#include "platform/posix/CopyAt.h"
 #include "platform/posix/Descriptor.h"
 
 #include <cerrno>
@@ -64,7 +65,10 @@ std::optional<FileStamp> RegularFileStamp(const std::string& path) {
 
 struct NamedDirectory::State {
     posix::Descriptor directory;
+    std::string path;
     mutable std::string name; // zero-terminated for the call
+    // Found at the first copy into the directory.
+    mutable std::optional<std::optional<mode_t>> creationMask;
 };
 
 NamedDirectory::NamedDirectory() : state_(std::make_unique<State>()) {}
@@ -72,6 +76,8 @@ NamedDirectory::~NamedDirectory() = default;
 
 void NamedDirectory::Open(const std::string& path) {
     state_->directory.Reset(::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    state_->path = path;
+    state_->creationMask.reset();
 }
 
 std::optional<FileStamp> NamedDirectory::Of(std::string_view name) const {
@@ -96,6 +102,21 @@ SystemError NamedDirectory::LinkInto(std::string_view name, const NamedDirectory
                     state_->name.c_str(), 0) == 0
                ? 0
                : errno;
+}
+
+SystemError NamedDirectory::CopyInto(std::string_view name, const NamedDirectory& target,
+                                     CopyOptions options, const std::atomic<bool>& stop) const {
+    const State& to = *target.state_;
+    // A directory that could not be opened: the copy by whole paths tells why.
+    if (!state_->directory || !to.directory)
+        return CopyFileAtomically(state_->path + std::string(name), to.path + std::string(name),
+                                  options, stop);
+    if (!to.creationMask)
+        to.creationMask = posix::CreationMaskOf(to.path);
+    state_->name.assign(name);
+    return posix::CopyFileAt({state_->directory.get(), state_->name.c_str()},
+                             {to.directory.get(), state_->name.c_str()}, options, stop,
+                             *to.creationMask);
 }
 
 SystemError MakeHardLink(const std::string& existing, const std::string& link) {

@@ -2,15 +2,18 @@
 
 #include "base/PathTerms.h"
 #include "platform/Temporaries.h"
+#include "platform/posix/CopyAt.h"
 #include "platform/posix/Descriptor.h"
 
 #include <algorithm>
 #include <cerrno>
 #include <charconv>
+#include <cstdio>
 #include <fcntl.h>
 #include <optional>
 #include <span>
 #include <sys/stat.h>
+#include <sys/xattr.h>
 #include <unistd.h>
 #include <utility>
 #include <vector>
@@ -33,6 +36,11 @@ bool CanNameUnnamedFiles() {
     return available;
 }
 
+// Whether a file without a name can be linked in through its own descriptor (AT_EMPTY_PATH),
+// which spares looking up /proc/self/fd for each file; kernels before 6.10 allow that to
+// privileged processes only. Unknown until the first link.
+std::atomic<int> emptyPathLinks{-1};
+
 // Where a copy's content is written until it is complete: a file without a name where the file
 // system allows one (a crash or a stop leaves nothing behind), otherwise a hidden name beside the
 // destination, removed unless committed. A file that replaces another is staged under a hidden
@@ -41,16 +49,22 @@ bool CanNameUnnamedFiles() {
 // hidden name, never a truncated destination.
 class StagingFile {
 public:
-    StagingFile(std::string_view directory, bool replacing) : directory_(directory) {
+    // An unnamed file is made with `unnamedMode`; a named one is readable by its owner alone.
+    StagingFile(const posix::FileAt& destination, bool replacing, mode_t unnamedMode)
+        : directory_(destination.directory), folder_(destination.folder) {
         if (!replacing && CanNameUnnamedFiles()) {
-            const std::string where = directory_.empty() ? "." : directory_;
-            descriptor_.Reset(::open(where.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0600));
-            if (descriptor_)
+            const std::string where = folder_.empty() ? "." : folder_;
+            descriptor_.Reset(
+                ::openat(directory_, where.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, unnamedMode));
+            if (descriptor_) {
+                unnamed_ = true;
                 return;
+            }
         }
         for (int attempt = 0; attempt < kTemporaryNameAttempts; ++attempt) {
-            std::string path = CopyTemporaryNameIn(directory_);
-            descriptor_.Reset(::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600));
+            std::string path = CopyTemporaryNameIn(folder_);
+            descriptor_.Reset(
+                ::openat(directory_, path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600));
             if (descriptor_) {
                 path_ = std::move(path);
                 return;
@@ -63,19 +77,21 @@ public:
     ~StagingFile() {
         descriptor_.Close();
         if (!path_.empty())
-            ::unlink(path_.c_str());
+            ::unlinkat(directory_, path_.c_str(), 0);
     }
     StagingFile(const StagingFile&) = delete;
     StagingFile& operator=(const StagingFile&) = delete;
 
     int error() const { return error_; }
     int descriptor() const { return descriptor_.get(); }
+    // Whether the file was made without a name, and so with the mode asked for.
+    bool unnamed() const { return unnamed_; }
 
     // Returns EEXIST, the staging file kept, when a destination thought missing is there.
-    int CommitAs(const std::string& destination, bool destinationExists) {
+    int CommitAs(const posix::FileAt& destination, bool destinationExists) {
         const bool unnamed = path_.empty();
         if (unnamed && !destinationExists)
-            return LinkAs(destination.c_str()) ? descriptor_.Close() : errno;
+            return LinkAs(destination.name) ? descriptor_.Close() : errno;
         // Replacing needs a rename, and a rename needs a name.
         if (unnamed) {
             if (int error = LinkUnderTemporaryName())
@@ -83,7 +99,7 @@ public:
         }
         if (int error = descriptor_.Close())
             return error;
-        if (::rename(path_.c_str(), destination.c_str()) != 0)
+        if (::renameat(directory_, path_.c_str(), directory_, destination.name) != 0)
             return errno;
         path_.clear();
         return 0;
@@ -92,16 +108,31 @@ public:
 private:
     // Gives the unnamed file a name; on failure errno says why.
     bool LinkAs(const char* name) {
+        if (emptyPathLinks.load(std::memory_order_relaxed) != 0) {
+            if (::linkat(descriptor_.get(), "", directory_, name, AT_EMPTY_PATH) == 0) {
+                emptyPathLinks.store(1, std::memory_order_relaxed);
+                return true;
+            }
+            if (errno != ENOENT && errno != EPERM)
+                return false;
+        }
+        if (!LinkThroughProc(name))
+            return false;
+        emptyPathLinks.store(0, std::memory_order_relaxed);
+        return true;
+    }
+
+    bool LinkThroughProc(const char* name) {
         constexpr std::string_view kSelf = "/proc/self/fd/";
         char self[kSelf.size() + 12] = {};
         kSelf.copy(self, kSelf.size());
         std::to_chars(self + kSelf.size(), self + sizeof self - 1, descriptor_.get());
-        return ::linkat(AT_FDCWD, self, AT_FDCWD, name, AT_SYMLINK_FOLLOW) == 0;
+        return ::linkat(AT_FDCWD, self, directory_, name, AT_SYMLINK_FOLLOW) == 0;
     }
 
     int LinkUnderTemporaryName() {
         for (int attempt = 0; attempt < kTemporaryNameAttempts; ++attempt) {
-            std::string path = CopyTemporaryNameIn(directory_);
+            std::string path = CopyTemporaryNameIn(folder_);
             if (LinkAs(path.c_str())) {
                 path_ = std::move(path);
                 return 0;
@@ -112,9 +143,11 @@ private:
         return EEXIST;
     }
 
-    std::string directory_;
+    int directory_;
+    std::string folder_;
     std::string path_; // the temporary name, while there is one
     Descriptor descriptor_;
+    bool unnamed_ = false;
     int error_ = 0;
 };
 
@@ -169,21 +202,22 @@ int CopyContent(int in, int out, off_t size, const std::atomic<bool>& stop) {
 
 // The cached pages of a large file about to be replaced are of no further use; letting them go
 // first gives the new copy memory that is ready, instead of holding both copies in the cache.
-void ForgetCachedContent(const std::string& path) {
-    Descriptor file(::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
+void ForgetCachedContent(const posix::FileAt& place) {
+    Descriptor file(
+        ::openat(place.directory, place.name, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
     if (file)
         ::posix_fadvise(file.get(), 0, 0, POSIX_FADV_DONTNEED);
 }
 
 // A destination file without any write permission is protected from replacement, whoever runs.
-int RefuseReadOnly(const std::string& destination, bool& exists, struct stat& status) {
-    exists = ::lstat(destination.c_str(), &status) == 0;
+int RefuseReadOnly(const posix::FileAt& destination, bool& exists, struct stat& status) {
+    exists = ::fstatat(destination.directory, destination.name, &status, AT_SYMLINK_NOFOLLOW) == 0;
     if (exists && S_ISREG(status.st_mode) && (status.st_mode & 0222) == 0)
         return ReadOnlyDestinationError();
     return 0;
 }
 
-int RefuseReadOnly(const std::string& destination, bool& exists) {
+int RefuseReadOnly(const posix::FileAt& destination, bool& exists) {
     struct stat status {};
     return RefuseReadOnly(destination, exists, status);
 }
@@ -234,12 +268,12 @@ Comparison CompareContent(int in, int copy, const std::atomic<bool>& stop) {
 // Whether the destination already holds what a copy would give it, which spares rewriting it:
 // replacing a file costs a new inode and the freeing of the old one's blocks, many times the
 // cost of reading both. `in` is back at its start when the answer is no.
-Comparison CompareWithCopy(int in, const struct stat& source, const std::string& destination,
+Comparison CompareWithCopy(int in, const struct stat& source, const posix::FileAt& destination,
                            const struct stat& copy, const std::atomic<bool>& stop, int& error) {
     if (!HasCopiedAttributes(copy, source))
         return Comparison::Different;
-    const Descriptor held(
-        ::open(destination.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
+    const Descriptor held(::openat(destination.directory, destination.name,
+                                   O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
     if (!held)
         return Comparison::Different;
     const Comparison comparison = CompareContent(in, held.get(), stop);
@@ -248,8 +282,9 @@ Comparison CompareWithCopy(int in, const struct stat& source, const std::string&
     return comparison;
 }
 
-int CopyAttributes(int out, const struct stat& source) {
-    if (::fchmod(out, source.st_mode & 0777) != 0)
+// `modeSet` when the file was made with the source's permission bits and nothing took any away.
+int CopyAttributes(int out, const struct stat& source, bool modeSet) {
+    if (!modeSet && ::fchmod(out, source.st_mode & 0777) != 0)
         return errno;
     const timespec times[2] = {{0, UTIME_OMIT}, source.st_mtim};
     return ::futimens(out, times) == 0 ? 0 : errno;
@@ -289,11 +324,38 @@ SystemError ReplaceLinkByDirectory(const std::string& path) {
     return error == EEXIST && madeByOther ? 0 : error;
 }
 
-SystemError CopyFileAtomically(const std::string& source, const std::string& destination,
-                               CopyOptions options, const std::atomic<bool>& stop) {
+namespace posix {
+
+std::optional<mode_t> CreationMaskOf(const std::string& directory) {
+    // The umask is read without changing it, which umask() cannot do; the program never changes
+    // its own after the start.
+    static const std::optional<mode_t> processMask = []() -> std::optional<mode_t> {
+        std::FILE* status = std::fopen("/proc/self/status", "re");
+        if (!status)
+            return std::nullopt;
+        std::optional<mode_t> mask;
+        char line[256];
+        unsigned value = 0;
+        while (!mask && std::fgets(line, sizeof line, status))
+            if (std::sscanf(line, "Umask: %o", &value) == 1)
+                mask = static_cast<mode_t>(value);
+        std::fclose(status);
+        return mask;
+    }();
+    if (!processMask)
+        return std::nullopt;
+    // A default ACL replaces the umask for what is made in its directory.
+    if (::getxattr(directory.c_str(), "system.posix_acl_default", nullptr, 0) >= 0 ||
+        (errno != ENODATA && errno != ENOTSUP))
+        return std::nullopt;
+    return processMask;
+}
+
+SystemError CopyFileAt(const FileAt& source, const FileAt& destination, CopyOptions options,
+                       const std::atomic<bool>& stop, std::optional<mode_t> creationMask) {
     // Non-blocking, so that a pipe met at the source cannot hold the job.
     const int flags = O_RDONLY | O_CLOEXEC | O_NONBLOCK | (options.followSource ? 0 : O_NOFOLLOW);
-    Descriptor in(::open(source.c_str(), flags));
+    Descriptor in(::openat(source.directory, source.name, flags));
     if (!in)
         return errno;
     struct stat status {};
@@ -322,12 +384,14 @@ SystemError CopyFileAtomically(const std::string& source, const std::string& des
                 ForgetCachedContent(destination);
         }
     }
-    StagingFile staging(ExtractFilePath(destination), destinationExists);
+    const mode_t mode = status.st_mode & 0777;
+    const bool modeKept = creationMask && (mode & *creationMask) == 0;
+    StagingFile staging(destination, destinationExists, modeKept ? mode : 0600);
     if (staging.error())
         return staging.error();
     if (int error = CopyContent(in.get(), staging.descriptor(), status.st_size, stop))
         return error;
-    if (int error = CopyAttributes(staging.descriptor(), status))
+    if (int error = CopyAttributes(staging.descriptor(), status, modeKept && staging.unnamed()))
         return error;
     const int error = staging.CommitAs(destination, destinationExists);
     // Put there meanwhile, by another job of the same task say: replaced like any other.
@@ -338,13 +402,22 @@ SystemError CopyFileAtomically(const std::string& source, const std::string& des
     return staging.CommitAs(destination, true);
 }
 
+} // namespace posix
+
+SystemError CopyFileAtomically(const std::string& source, const std::string& destination,
+                               CopyOptions options, const std::atomic<bool>& stop) {
+    return posix::CopyFileAt({AT_FDCWD, source.c_str()},
+                             {AT_FDCWD, destination.c_str(), ExtractFilePath(destination)}, options,
+                             stop, std::nullopt);
+}
+
 SystemError CopyLinkAtomically(const std::string& source, const std::string& destination) {
     int error = 0;
     const std::optional<std::string> target = ReadLink(source, error);
     if (!target)
         return error;
     bool destinationExists = false;
-    if (int refusal = RefuseReadOnly(destination, destinationExists))
+    if (int refusal = RefuseReadOnly({AT_FDCWD, destination.c_str()}, destinationExists))
         return refusal;
     const std::string_view directory = ExtractFilePath(destination);
     for (int attempt = 0; attempt < kTemporaryNameAttempts; ++attempt) {

@@ -94,6 +94,12 @@ SystemError NamedDirectory::LinkInto(std::string_view name, const NamedDirectory
                         target.state_->directory + std::string(name));
 }
 
+SystemError NamedDirectory::CopyInto(std::string_view name, const NamedDirectory& target,
+                                     CopyOptions options, const std::atomic<bool>& stop) const {
+    return CopyFileAtomically(state_->directory + std::string(name),
+                              target.state_->directory + std::string(name), options, stop);
+}
+
 SystemError MakeHardLink(const std::string& existing, const std::string& link) {
     if (::CreateHardLinkW(Wide(link).c_str(), Wide(existing).c_str(), nullptr))
         return 0;
