@@ -37,8 +37,8 @@ bool CanNameUnnamedFiles() {
 }
 
 // Whether a file without a name can be linked in through its own descriptor (AT_EMPTY_PATH),
-// which spares looking up /proc/self/fd for each file; kernels before 6.10 allow that to
-// privileged processes only. Unknown until the first link.
+// which spares looking up /proc/self/fd for each file; older kernels allow that to privileged
+// processes only. Unknown until the first link.
 std::atomic<int> emptyPathLinks{-1};
 
 // Where a copy's content is written until it is complete: a file without a name where the file
