@@ -288,28 +288,40 @@ struct TcopyFile::Shared {
         return rootMade || (!madeDirectory.empty() && directory.starts_with(madeDirectory));
     }
 
-    // Runs on the workers. No thread-local buffers: with mingw's threads, thread-local objects
-    // with destructors have corrupted the heap when a worker ended, and two short strings cost
-    // nothing beside the copy's system calls.
+    // Runs on the workers. A tree's files are copied through the worker's own open directories,
+    // so no path is put together for them.
     platform::SystemError CopyEntry(CopyTask& task, std::size_t worker) const {
-        const std::string source = sourceRoot + std::string(task.relative);
-        const std::string destination = destinationRoot + std::string(task.relative);
+        if (singleFile)
+            return CopySingleFile(task);
         if (task.kind == FileList::Kind::Link)
-            return platform::CopyLinkAtomically(source, destination);
+            return platform::CopyLinkAtomically(sourceRoot + std::string(task.relative),
+                                                destinationRoot + std::string(task.relative));
         if (task.outcome == CopyOutcome::Unchanged)
             return 0;
-        if (options.skipSame && singleFile && IsCopyUnchanged(source, destination)) {
-            task.outcome = CopyOutcome::Unchanged;
-            return 0;
-        }
-        if (!previousRun.empty() && LinkToPreviousRun(task.relative, source, destination, worker)) {
+        // Where no link can be made (another volume, a file system without links, the link
+        // limit, a name already taken) the file is copied instead.
+        if (!previousRun.empty() && PreviousRunLinksOf(worker).LinkIfUnchanged(task.relative)) {
             task.outcome = CopyOutcome::Linked;
             return 0;
         }
-        const platform::CopyOptions copyOptions{singleFile, task.destinationIsNew};
-        if (singleFile)
-            return platform::CopyFileAtomically(source, destination, copyOptions, stopRequested);
-        return WorkerOwn(worker).copies.Copy(task.relative, copyOptions, stopRequested);
+        return WorkerOwn(worker).copies.Copy(task.relative, {false, task.destinationIsNew},
+                                             stopRequested);
+    }
+
+    // The source named is followed when it is a link, so it is looked at by its whole path.
+    platform::SystemError CopySingleFile(CopyTask& task) const {
+        const std::string source = sourceRoot + std::string(task.relative);
+        const std::string destination = destinationRoot + std::string(task.relative);
+        if (options.skipSame && IsCopyUnchanged(source, destination)) {
+            task.outcome = CopyOutcome::Unchanged;
+            return 0;
+        }
+        if (!previousRun.empty() && LinkToPreviousRun(task.relative, source, destination)) {
+            task.outcome = CopyOutcome::Linked;
+            return 0;
+        }
+        return platform::CopyFileAtomically(source, destination, {true, task.destinationIsNew},
+                                            stopRequested);
     }
 
     // ---- options of the task --------------------------------------------------------------
@@ -334,10 +346,8 @@ struct TcopyFile::Shared {
         return true;
     }
 
-    // The source as a regular file (a single-file source is followed when it is a link).
-    std::optional<platform::FileStamp> SourceStamp(const std::string& source) const {
-        if (!singleFile)
-            return platform::RegularFileStamp(source);
+    // A single-file source as a regular file, followed when it is a link.
+    static std::optional<platform::FileStamp> SourceStamp(const std::string& source) {
         const std::optional<std::string> target = platform::CanonicalPath(source);
         return target ? platform::RegularFileStamp(*target) : std::nullopt;
     }
@@ -351,12 +361,10 @@ struct TcopyFile::Shared {
         return original && platform::SameStamp(*original, *copy);
     }
 
-    // Runs on the workers. Where no link can be made (another volume, a file system without
-    // links, the link limit, a name already taken) the file is copied instead.
+    // Runs on the workers, for a single-file source. Where no link can be made the file is
+    // copied instead.
     bool LinkToPreviousRun(std::string_view relative, const std::string& source,
-                           const std::string& destination, std::size_t worker) const {
-        if (!singleFile)
-            return PreviousRunLinksOf(worker).LinkIfUnchanged(relative);
+                           const std::string& destination) const {
         const std::string previous = previousRun + std::string(relative);
         const auto earlier = platform::RegularFileStamp(previous);
         const auto original = SourceStamp(source);
