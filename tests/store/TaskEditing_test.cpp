@@ -52,16 +52,18 @@ TEST_F(TaskWriting, NewTaskWritesTheSevenKeysInOrderAsTyped) {
 
 TEST_F(TaskWriting, SaveMovesTheTaskToTheEndOnlyWhenTheTrimmedNameChanged) {
     // Whether task A is edited, the name saved, and each row's name:source:runCount after.
+    const std::string src = pathOf("src") + "/";
     const std::tuple<bool, std::string, std::string> cases[] = {
-        {true, "A", "A:/src/A:5|B:/b:7|"},
-        {true, "C", "B:/b:7|C:/src/C:0|"},
-        {true, "a", "B:/b:7|a:/src/a:0|"},       // letter case alone renames
-        {true, " A ", " A :/src/ A :5|B:/b:7|"}, // blanks alone do not
-        {false, "b", "A:/old:5|b:/src/b:7|"}};   // a new task writes over a name, keeping its count
+        {true, "A", "A:" + src + "A:5|B:/b:7|"},
+        {true, "C", "B:/b:7|C:" + src + "C:0|"},
+        {true, "a", "B:/b:7|a:" + src + "a:0|"},       // letter case alone renames
+        {true, " A ", " A :" + src + " A :5|B:/b:7|"}, // blanks alone do not
+        // A new task writes over a name, keeping its count.
+        {false, "b", "A:/old:5|b:" + src + "b:7|"}};
     for (const auto& [isEdit, name, rowsAfter] : cases) {
         writeFile(path(), "[A]\ntaskName=A\ntaskSource=/old\ntaskDest=/d\nrunCount=5\n"
                           "[B]\ntaskName=B\ntaskSource=/b\ntaskDest=/d\nrunCount=7\n");
-        save(Fields(name, "/src/" + name, "/dest"), isEdit, "A");
+        save(Fields(name, src + name, "/dest"), isEdit, "A");
         const TaskTable table = reload();
         std::string rows;
         for (int row = 0; row < table.rowCount(); ++row)

@@ -5,6 +5,7 @@
 #include "ui/TnewTaskForm.h"
 
 #include <QCheckBox>
+#include <QDir>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMenu>
@@ -320,25 +321,26 @@ private slots:
             QVERIFY(button->geometry().right() < pageWidth);
         }
         source->setText(u" /old "_s);
-        answer = "/picked/tree";
+        const std::string picked = QDir::tempPath().toStdString() + "/picked";
+        answer = picked + "/tree";
         Child<QAction>(sourceButton->menu(), "pickSourceDirectory")->trigger();
-        QCOMPARE(source->text(), u"/picked/tree"_s);
-        answer = "/picked/one.txt";
+        QCOMPARE(source->text(), QString::fromStdString(picked + "/tree"));
+        answer = picked + "/one.txt";
         Child<QAction>(sourceButton->menu(), "pickSourceFile")->trigger();
-        QCOMPARE(source->text(), u"/picked/one.txt"_s);
-        answer = "/picked/backup";
+        QCOMPARE(source->text(), QString::fromStdString(picked + "/one.txt"));
+        answer = picked + "/backup";
         QTest::mouseClick(destButton, Qt::LeftButton);
-        QCOMPARE(dest->text(), u"/picked/backup"_s);
+        QCOMPARE(dest->text(), QString::fromStdString(picked + "/backup"));
         answer.reset(); // cancelled
         QTest::mouseClick(destButton, Qt::LeftButton);
-        QCOMPARE(dest->text(), u"/picked/backup"_s);
+        QCOMPARE(dest->text(), QString::fromStdString(picked + "/backup"));
         kolvane::ui::SetPathPickerResponder({});
 
         using kolvane::program::PathKind;
         QCOMPARE(requests.size(), 4u);
         QVERIFY(requests[0].kind == PathKind::Directory && requests[0].start == "/old");
-        QVERIFY(requests[1].kind == PathKind::File && requests[1].start == "/picked/tree");
-        QVERIFY(requests[2].kind == PathKind::Directory && requests[3].start == "/picked/backup");
+        QVERIFY(requests[1].kind == PathKind::File && requests[1].start == picked + "/tree");
+        QVERIFY(requests[2].kind == PathKind::Directory && requests[3].start == picked + "/backup");
         QCOMPARE(QString::fromStdString(requests[2].caption), u"选择目的目录"_s);
     }
 };
