@@ -56,10 +56,8 @@ public:
             const std::string where = folder_.empty() ? "." : folder_;
             descriptor_.Reset(
                 ::openat(directory_, where.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, unnamedMode));
-            if (descriptor_) {
-                unnamed_ = true;
+            if (descriptor_)
                 return;
-            }
         }
         for (int attempt = 0; attempt < kTemporaryNameAttempts; ++attempt) {
             std::string path = CopyTemporaryNameIn(folder_);
@@ -85,7 +83,7 @@ public:
     int error() const { return error_; }
     int descriptor() const { return descriptor_.get(); }
     // Whether the file was made without a name, and so with the mode asked for.
-    bool unnamed() const { return unnamed_; }
+    bool unnamed() const { return descriptor_ && path_.empty(); }
 
     // Returns EEXIST, the staging file kept, when a destination thought missing is there.
     int CommitAs(const posix::FileAt& destination, bool destinationExists) {
@@ -147,7 +145,6 @@ private:
     std::string folder_;
     std::string path_; // the temporary name, while there is one
     Descriptor descriptor_;
-    bool unnamed_ = false;
     int error_ = 0;
 };
 
