@@ -4,6 +4,7 @@
 #include "engine/BackupRuns.h"
 #include "engine/CopyWorkers.h"
 #include "engine/FileList.h"
+#include "engine/ListingsAhead.h"
 #include "engine/NameMask.h"
 #include "engine/Paths.h"
 #include "engine/UnchangedCopies.h"
@@ -110,16 +111,18 @@ struct TcopyFile::Shared {
         sourceRoot = baseDir;
         // A source without its trailing separator makes every relative path begin with one.
         std::string relative = EndsWithSeparator(dir) ? "" : std::string(1, kPathSeparator);
-        platform::DirectoryListing top(dir);
-        if (!top) {
-            ReportFailure(sink, sourceAsGiven, top.error());
+        ListedDirectory top(std::make_unique<platform::DirectoryListing>(dir));
+        if (!*top.listing) {
+            ReportFailure(sink, sourceAsGiven, top.listing->error());
             return;
         }
         if (!FindBackupsInside(dir, relative)) {
             ReportBackupsLeftOut(sink, dir);
             return;
         }
-        ListDirectory(top, relative, sink);
+        top.ReadMore();
+        ListingsAhead ahead(ListingsAhead::ThreadsForThisMachine());
+        ListDirectory(top, relative, ahead, sink);
     }
 
     // Sets backupsInside to the relative path under which the backups lie inside the source.
@@ -142,19 +145,40 @@ struct TcopyFile::Shared {
     // entries of their own and never descended into, so the walk cannot loop or leave the tree.
     // A subdirectory that cannot be listed is reported as it is met; its files are no entries.
     // Each destination directory that matches a listed one is rid of stale temporaries, which
-    // costs a listing per directory, never a call per file.
-    void ListDirectory(platform::DirectoryListing& listing, std::string& relative,
+    // costs a listing per directory, never a call per file. Subdirectories are opened and their
+    // first entries read by `ahead` while this thread goes through what comes before them.
+    void ListDirectory(ListedDirectory& directory, std::string& relative, ListingsAhead& ahead,
                        JobEventSink* sink) {
         platform::RemoveStaleCopyTemporaries(destinationRoot + relative);
+        SubdirectoriesAhead subdirectories(ahead, *directory.listing);
+        for (;;) {
+            ListEntries(directory.entries, subdirectories, relative, ahead, sink);
+            if (directory.complete || stopRequested.load(std::memory_order_relaxed))
+                return;
+            directory.ReadMore();
+            subdirectories.Restart();
+        }
+    }
+
+    // Lists the entries read from the directory at `relative`, and what lies below them.
+    void ListEntries(const ListedEntries& entries, SubdirectoriesAhead& subdirectories,
+                     std::string& relative, ListingsAhead& ahead, JobEventSink* sink) {
         const std::size_t base = relative.size();
-        while (auto entry = listing.Next()) {
+        const auto descends = [&](std::size_t i) {
+            const std::string_view name = entries.Name(i);
+            return entries.Type(i) == platform::EntryType::Directory && !excluded.Matches(name) &&
+                   !IsBackupsInside(std::string_view(relative).substr(0, base), name);
+        };
+        subdirectories.AskAhead(entries, descends);
+        for (std::size_t i = 0; i < entries.size(); ++i) {
             if (stopRequested.load(std::memory_order_relaxed))
                 break;
-            if (excluded.Matches(entry->name))
+            const std::string_view name = entries.Name(i);
+            if (excluded.Matches(name))
                 continue;
             relative.resize(base);
-            relative += entry->name;
-            switch (entry->type) {
+            relative += name;
+            switch (entries.Type(i)) {
             case platform::EntryType::File:
                 fileList.Add(FileList::Kind::File, relative);
                 break;
@@ -162,17 +186,18 @@ struct TcopyFile::Shared {
                 fileList.Add(FileList::Kind::Link, relative);
                 break;
             case platform::EntryType::Directory: {
-                if (relative == backupsInside) {
+                if (IsBackupsInside(std::string_view(relative).substr(0, base), name)) {
                     ReportBackupsLeftOut(sink, sourceRoot + relative);
                     break;
                 }
-                platform::DirectoryListing inner(listing, entry->name);
-                if (!inner) {
-                    ReportFailure(sink, sourceRoot + relative, inner.error());
+                ListedDirectory inner = subdirectories.Open(i, name);
+                if (!*inner.listing) {
+                    ReportFailure(sink, sourceRoot + relative, inner.listing->error());
                     break;
                 }
                 relative += kPathSeparator;
-                ListDirectory(inner, relative, sink);
+                ListDirectory(inner, relative, ahead, sink);
+                subdirectories.AskAhead(entries, descends);
                 break;
             }
             case platform::EntryType::Other: // pipes, sockets and devices hold no data to keep
@@ -180,6 +205,12 @@ struct TcopyFile::Shared {
             }
         }
         relative.resize(base);
+    }
+
+    // Whether the subdirectory `name` of the one at `directory` holds the backups.
+    bool IsBackupsInside(std::string_view directory, std::string_view name) const {
+        return backupsInside.size() == directory.size() + name.size() &&
+               backupsInside.starts_with(directory) && backupsInside.ends_with(name);
     }
 
     // Returns false when the job was stopped on the way. The copies overlap on the workers while

@@ -513,6 +513,54 @@ TEST_F(CopyJobTest, WorkersCopyingATreeReportEveryFileInListOrderWithTheFinalTot
         ASSERT_EQ(readFile(backup / file.lexically_relative(source)), readFile(file)) << file;
 }
 
+// A directory of more entries than are read at once, with subdirectories among them; a chain
+// deeper than the directories read ahead; many small directories side by side.
+std::vector<fs::path> MakeTreeOfManyDirectories(const fs::path& root) {
+    const auto emptyFile = [](const fs::path& file) {
+        fs::create_directories(file.parent_path());
+        std::ofstream{file};
+    };
+    for (int i = 0; i < 1100; ++i) {
+        const fs::path wide = root / "wide";
+        if (i % 50 == 7)
+            emptyFile(wide / ("sub" + std::to_string(i)) / "inner" / "f");
+        else
+            emptyFile(wide / ("f" + std::to_string(i)));
+    }
+    fs::path deep = root / "deep";
+    for (int level = 0; level < 12; ++level, deep /= "next")
+        emptyFile(deep / ("f" + std::to_string(level)));
+    for (int i = 0; i < 60; ++i)
+        emptyFile(root / "side" / ("d" + std::to_string(i)) / "f");
+    std::vector<fs::path> ordered;
+    ListInJobOrder(root, ordered);
+    return ordered;
+}
+
+TEST_F(CopyJobTest, DirectoriesReadAheadKeepTheWalksOrder) {
+    const fs::path source = sandbox() / "work", backup = sandbox() / "bk";
+    const std::vector<fs::path> files = MakeTreeOfManyDirectories(source);
+    StartJob(TextOf(source), backup);
+    ASSERT_TRUE(jobs_->WaitIdle(20s));
+    std::vector<std::string> reported, expected;
+    for (const JobEvent& event : events_->Drain())
+        if (event.kind == JobEvent::Kind::Progress)
+            reported.push_back(event.logLine);
+    for (const fs::path& file : files)
+        expected.push_back(kStamp + TextOf(file));
+    EXPECT_TRUE(reported == expected) << reported.size() << " reports of " << expected.size();
+}
+
+TEST_F(CopyJobTest, StopWhileDirectoriesAreReadAheadEndsAtOnce) {
+    const fs::path source = sandbox() / "work";
+    MakeTreeOfManyDirectories(source);
+    for (int attempt = 0; attempt < 5; ++attempt) {
+        StartJob(TextOf(source), sandbox() / ("bk" + std::to_string(attempt)));
+        EXPECT_TRUE(jobs_->StopAll(1s));
+    }
+    events_->Drain();
+}
+
 TEST_F(CopyJobTest, FailureLineFollowsTheProgressLineOfItsOwnFileWhileOthersAreInFlight) {
     const fs::path source = sandbox() / "work", backup = sandbox() / "bk";
     const std::vector<fs::path> files = MakeMixedTree(source, 2000);
