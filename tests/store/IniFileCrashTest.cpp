@@ -76,11 +76,10 @@ TEST_F(IniFileCrashTest, KilledWriterLeavesTheOldOrTheNewCounts) {
     const unsigned seed = std::random_device{}();
     SCOPED_TRACE("kill moments seed " + std::to_string(seed));
     testing::KillMoments moments(4000us, seed);
-    const auto deadline = std::chrono::steady_clock::now() + 45s;
 
     int killed = 0, tornOrLost = 0;
     std::vector<int> counts = RunCounts();
-    for (int trial = 0; trial < kTrials && std::chrono::steady_clock::now() < deadline; ++trial) {
+    for (int trial = 0; trial < kTrials; ++trial) {
         const testing::CrashTrialResult result =
             testing::RunAndKill(testing::HelperProgram("settings_writer"),
                                 {iniPath(), "rounds", std::to_string(kTasks)}, moments.Next(), 10s);
@@ -93,7 +92,6 @@ TEST_F(IniFileCrashTest, KilledWriterLeavesTheOldOrTheNewCounts) {
             ++tornOrLost;
         counts = now;
     }
-    EXPECT_EQ(killed, kTrials) << "the trials ran out of time";
     EXPECT_EQ(tornOrLost, 0) << "of " << killed << " kills left neither the old nor the new counts";
 
     // The next writer clears what the killed ones left, and only that: a temporary of a live
