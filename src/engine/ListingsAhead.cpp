@@ -1,5 +1,7 @@
 #include "engine/ListingsAhead.h"
 
+#include "platform/Process.h"
+
 #include <algorithm>
 #include <utility>
 
@@ -153,6 +155,7 @@ void SubdirectoriesAhead::Restart() {
 // A slot is written by its thread alone between being marked Reading and Read, both under the
 // lock, so the walk sees the whole of it.
 void ListingsAhead::Work() {
+    platform::LowerThreadPriority();
     std::unique_lock lock(mutex_);
     for (;;) {
         Slot* slot = nullptr;
