@@ -134,10 +134,6 @@ void SubdirectoriesAhead::ForgetAll() {
 }
 
 ListedDirectory SubdirectoriesAhead::Open(std::size_t i, std::string_view name) {
-    while (!asked_.empty() && asked_.front().first < i) {
-        ahead_.Forget(asked_.front().second);
-        asked_.pop_front();
-    }
     if (!asked_.empty() && asked_.front().first == i) {
         ListedDirectory read = ahead_.Take(asked_.front().second);
         asked_.pop_front();

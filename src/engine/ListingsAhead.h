@@ -110,9 +110,13 @@ public:
 
     // Asks for the entries not yet looked at that `descends(i)` picks, while there is room.
     template <typename Descends> void AskAhead(const ListedEntries& entries, Descends descends) {
-        for (; examined_ < entries.size() && ahead_.HasRoom(); ++examined_)
-            if (descends(examined_))
-                asked_.emplace_back(examined_, ahead_.Ask(parent_, entries.Name(examined_)));
+        for (; examined_ < entries.size(); ++examined_) {
+            if (!descends(examined_))
+                continue;
+            if (!ahead_.HasRoom())
+                return;
+            asked_.emplace_back(examined_, ahead_.Ask(parent_, entries.Name(examined_)));
+        }
     }
     // The subdirectory `name` at entry `i`: the one read ahead, or else opened now. One that
     // could not be opened ahead is tried again now, when the descriptors held by the others read

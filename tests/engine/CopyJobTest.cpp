@@ -478,6 +478,22 @@ void ListInJobOrder(const fs::path& directory, std::vector<fs::path>& files) {
     }
 }
 
+std::vector<std::string> ProgressLines(const std::vector<JobEvent>& events) {
+    std::vector<std::string> lines;
+    for (const JobEvent& event : events)
+        if (event.kind == JobEvent::Kind::Progress)
+            lines.push_back(event.logLine);
+    return lines;
+}
+
+// The progress lines of a job that copies `files` in this order.
+std::vector<std::string> ProgressLinesFor(const std::vector<fs::path>& files) {
+    std::vector<std::string> lines;
+    for (const fs::path& file : files)
+        lines.push_back(kStamp + TextOf(file));
+    return lines;
+}
+
 // Files of many sizes in nested directories, so that copies overlapping on several workers end
 // in another order than the one they were handed out in.
 std::vector<fs::path> MakeMixedTree(const fs::path& root, int files) {
@@ -502,12 +518,8 @@ TEST_F(CopyJobTest, WorkersCopyingATreeReportEveryFileInListOrderWithTheFinalTot
     // RunJob drained the events; the order is checked on a second run onto the copy.
     StartJob(TextOf(source), TextOf(backup));
     ASSERT_TRUE(jobs_->WaitIdle(20s));
-    std::vector<std::string> reported, expected;
-    for (const JobEvent& event : events_->Drain())
-        if (event.kind == JobEvent::Kind::Progress)
-            reported.push_back(event.logLine);
-    for (const fs::path& file : files)
-        expected.push_back(kStamp + TextOf(file));
+    const std::vector<std::string> reported = ProgressLines(events_->Drain()),
+                                   expected = ProgressLinesFor(files);
     EXPECT_TRUE(reported == expected) << reported.size() << " reports";
     for (const fs::path& file : files)
         ASSERT_EQ(readFile(backup / file.lexically_relative(source)), readFile(file)) << file;
@@ -542,12 +554,8 @@ TEST_F(CopyJobTest, DirectoriesReadAheadKeepTheWalksOrder) {
     const std::vector<fs::path> files = MakeTreeOfManyDirectories(source);
     StartJob(TextOf(source), backup);
     ASSERT_TRUE(jobs_->WaitIdle(20s));
-    std::vector<std::string> reported, expected;
-    for (const JobEvent& event : events_->Drain())
-        if (event.kind == JobEvent::Kind::Progress)
-            reported.push_back(event.logLine);
-    for (const fs::path& file : files)
-        expected.push_back(kStamp + TextOf(file));
+    const std::vector<std::string> reported = ProgressLines(events_->Drain()),
+                                   expected = ProgressLinesFor(files);
     EXPECT_TRUE(reported == expected) << reported.size() << " reports of " << expected.size();
 }
 

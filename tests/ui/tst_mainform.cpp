@@ -59,7 +59,7 @@ struct Window : TmainForm {
 
 // A log line names a file of the source; none is read.
 std::string SourceFile(int index) {
-    return QDir::tempPath().toStdString() + "/src/f" + std::to_string(index);
+    return QDir(QDir::tempPath()).filePath(QStringLiteral("src/f%1").arg(index)).toStdString();
 }
 
 JobEvent Progress(const std::string& job, int index, int total) {
