@@ -1,7 +1,7 @@
 // One copy job over many small files, run in the real main window (offscreen) and headless by
 // the core alone, interleaved. Prints both wall times, their ratio, and the longest time the UI
 // thread went without taking events during the windowed runs, with how much of that stall the
-// thread spent running and how much waiting for a core (where the kernel tells: Linux).
+// thread spent running, waiting for a core and asleep (where the kernel tells: Linux).
 //
 //   uibench_window [work directory] [files] [runs]
 //
@@ -28,6 +28,7 @@
 #include <condition_variable>
 #include <cstdio>
 #include <cstdlib>
+#include <fcntl.h>
 #include <filesystem>
 #include <fstream>
 #include <mutex>
@@ -119,20 +120,42 @@ double RunHeadless(const fs::path& source, const fs::path& destination) {
     return seconds;
 }
 
-// What the kernel has counted for the calling thread so far: time on a core and time ready to
-// run but waiting for one. A stall made of waiting is the machine's, not the window's work.
+// What the kernel has counted for one thread so far: time on a core and time ready to run but
+// waiting for one. A stall made of waiting is the machine's, not the window's work.
 struct ThreadTimes {
     double runningMs = 0;
     double waitingMs = 0;
 };
 
-std::optional<ThreadTimes> ReadThreadTimes() {
-    std::ifstream schedstat("/proc/thread-self/schedstat");
-    long long runningNs = 0, waitingNs = 0;
-    if (!(schedstat >> runningNs >> waitingNs))
-        return std::nullopt;
-    return ThreadTimes{runningNs / 1e6, waitingNs / 1e6};
-}
+// Reads the counts of the thread that made it. The file stays open, since the heartbeat asks
+// every 5 ms on the thread it measures; the kernel writes the counts afresh at each read from
+// the start.
+class ThreadTimesReader {
+public:
+    ThreadTimesReader() : descriptor_(::open("/proc/thread-self/schedstat", O_RDONLY)) {}
+    ~ThreadTimesReader() {
+        if (descriptor_ >= 0)
+            ::close(descriptor_);
+    }
+    ThreadTimesReader(const ThreadTimesReader&) = delete;
+    ThreadTimesReader& operator=(const ThreadTimesReader&) = delete;
+
+    std::optional<ThreadTimes> Read() const {
+        char text[96];
+        const ssize_t length =
+            descriptor_ < 0 ? -1 : ::pread(descriptor_, text, sizeof text - 1, 0);
+        if (length <= 0)
+            return std::nullopt;
+        text[length] = '\0';
+        long long runningNs = 0, waitingNs = 0;
+        if (std::sscanf(text, "%lld %lld", &runningNs, &waitingNs) != 2)
+            return std::nullopt;
+        return ThreadTimes{runningNs / 1e6, waitingNs / 1e6};
+    }
+
+private:
+    int descriptor_;
+};
 
 struct Stall {
     double ms = 0;
@@ -178,6 +201,7 @@ WindowRun RunInWindow(const Settings& settings, int run, const fs::path& source,
     QObject::connect(log, &QAbstractItemModel::modelReset, &loop, &QEventLoop::quit);
     WindowRun result;
     QElapsedTimer sinceLastBeat;
+    const ThreadTimesReader threadTimes;
     std::optional<ThreadTimes> atLastBeat;
     QTimer heartbeat;
     heartbeat.setTimerType(Qt::PreciseTimer);
@@ -185,7 +209,7 @@ WindowRun RunInWindow(const Settings& settings, int run, const fs::path& source,
     QObject::connect(&heartbeat, &QTimer::timeout, [&] {
         const double gapMs = sinceLastBeat.nsecsElapsed() / 1e6;
         sinceLastBeat.restart();
-        const std::optional<ThreadTimes> now = ReadThreadTimes();
+        const std::optional<ThreadTimes> now = threadTimes.Read();
         if (gapMs > result.longest.ms) {
             result.longest.ms = gapMs;
             result.longest.spent.reset();
@@ -199,7 +223,7 @@ WindowRun RunInWindow(const Settings& settings, int run, const fs::path& source,
     const auto started = Clock::now();
     heartbeat.start();
     sinceLastBeat.start();
-    atLastBeat = ReadThreadTimes();
+    atLastBeat = threadTimes.Read();
     form.RunSelectedTask();
     loop.exec();
     result.seconds = Seconds(Clock::now() - started);
@@ -250,9 +274,9 @@ int main(int argc, char** argv) {
     std::vector<double> ratios;
     for (std::size_t run = 0; run < headless.size(); ++run)
         ratios.push_back(windowed[run] / headless[run]);
-    std::printf("  each run's own ratio: median %.3f (%.3f to %.3f)\n", Median(ratios),
-                *std::min_element(ratios.begin(), ratios.end()),
-                *std::max_element(ratios.begin(), ratios.end()));
+    const auto [lowest, highest] = std::minmax_element(ratios.begin(), ratios.end());
+    std::printf("  each run's own ratio: median %.3f (%.3f to %.3f)\n", Median(ratios), *lowest,
+                *highest);
     const Stall& longest = *std::max_element(
         stalls.begin(), stalls.end(), [](const Stall& a, const Stall& b) { return a.ms < b.ms; });
     std::printf("  longest UI stall (target <= 50 ms): %s\n", DescribeStall(longest).c_str());
